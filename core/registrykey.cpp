@@ -1,0 +1,1 @@
+#include "registrykey.h"

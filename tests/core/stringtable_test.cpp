@@ -1,0 +1,63 @@
+#include "stringtable.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "cctvstrings.h"
+#include "previewstrings.h"
+
+namespace tavo {
+namespace {
+
+TEST(StringTable, LocaleNamesPickTheLanguage) {
+  EXPECT_EQ(LanguageFromLocaleName("ko_KR.UTF-8"), Language::Korean);
+  EXPECT_EQ(LanguageFromLocaleName("ja_JP.UTF-8"), Language::Japanese);
+  EXPECT_EQ(LanguageFromLocaleName("en_US.UTF-8"), Language::English);
+  EXPECT_EQ(LanguageFromLocaleName("C"), Language::English);
+  EXPECT_EQ(LanguageFromLocaleName(""), Language::English);
+  EXPECT_EQ(LanguageFromLocaleName("de_DE"), Language::English);
+}
+
+TEST(StringTable, LcAllOutranksLang) {
+  ::setenv("LC_ALL", "ja_JP.UTF-8", 1);
+  ::setenv("LANG", "ko_KR.UTF-8", 1);
+  EXPECT_EQ(LanguageFromEnvironment(), Language::Japanese);
+  ::setenv("LC_ALL", "", 1);  // empty counts as unset
+  ::unsetenv("LC_MESSAGES");
+  EXPECT_EQ(LanguageFromEnvironment(), Language::Korean);
+  ::unsetenv("LC_ALL");
+  ::unsetenv("LANG");
+  EXPECT_EQ(LanguageFromEnvironment(), Language::English);
+}
+
+// Every program table holds the same numbers in all three languages, and string 3000 names the
+// table's language, which every language choice of the programs compares against.
+TEST(StringTable, ProgramTablesAreCompleteAndNameTheirLanguage) {
+  for (auto entries : {cctv::CctvStrings(), preview::PreviewStrings()}) {
+    for (const StringEntry& e : entries) {
+      EXPECT_NE(*e.korean, '\0') << e.id;
+      EXPECT_NE(*e.english, '\0') << e.id;
+      EXPECT_NE(*e.japanese, '\0') << e.id;
+    }
+    EXPECT_EQ(StringTable(entries, Language::Korean).UiLanguage(), "Korean");
+    EXPECT_EQ(StringTable(entries, Language::English).UiLanguage(), "English");
+    EXPECT_EQ(StringTable(entries, Language::Japanese).UiLanguage(), "Japanese");
+  }
+}
+
+TEST(StringTable, MissingNumberIsEmptyAndBoxesCarryTheText) {
+  StringTable table(cctv::CctvStrings(), Language::English);
+  EXPECT_EQ(table.Text(2999), "");
+  RecordingMessageBoxes boxes;
+  ShowString(boxes, table, cctv::kMsgInstallDirectX, MessageIcon::Error);
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].text, "Install directX8.1");
+  EXPECT_EQ(boxes.boxes[0].icon, MessageIcon::Error);
+  EXPECT_EQ(boxes.boxes[0].title, "");
+  EXPECT_EQ(StringTable(preview::PreviewStrings(), Language::Korean).Text(3008),
+            "DirectX 8.1 을 설치 하세요.");
+}
+
+}  // namespace
+}  // namespace tavo
