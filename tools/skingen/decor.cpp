@@ -13,9 +13,9 @@ namespace {
 
 const Tr kCctvSubtitle{"동작 감지 감시 카메라", "Motion-sensing surveillance", "動体検知モニター"};
 const Tr kMotion{"동작 감지", "Motion", "動体検知"};
-const Tr kViewer{"사진 보기", "Viewer", "ビューア"};
-const Tr kStartStop{"시작 / 정지", "Start / Stop", "開始 / 停止"};
-const Tr kSetup{"환경 설정", "Setup", "環境設定"};
+const Tr kViewer{"사진보기", "Viewer", "ビューア"};
+const Tr kStartStop{"시작/정지", "Start/Stop", "開始/停止"};
+const Tr kSetup{"환경설정", "Setup", "環境設定"};
 const Tr kDisplay{"화면", "Display", "画面"};
 const Tr kCamera{"카메라", "Camera", "カメラ"};
 const Tr kRate{"촬영 속도", "Rate", "撮影速度"};
@@ -75,10 +75,11 @@ void Grain(QImage& img, const QRect& area) {
 // Window body: a dark vertical gradient with grain and a two-tone bevelled border.
 void Body(QImage& img, QPainter& p) {
   const QRect r = img.rect();
-  QLinearGradient g(0, 0, 0, r.height());
+  // Fixed span, not the window's height: the CCTV window's two backgrounds must agree row by row.
+  QLinearGradient g(0, 0, 0, 330);
   g.setColorAt(0, QColor(62, 61, 61));
   g.setColorAt(0.12, QColor(52, 51, 51));
-  g.setColorAt(1, QColor(38, 37, 37));
+  g.setColorAt(1, QColor(40, 39, 39));
   p.fillRect(r, g);
   p.end();
   Grain(img, r);
@@ -205,9 +206,9 @@ void CctvTop(QPainter& p, Lang lang) {
   DrawLabel(p, QRectF(8, 281, 77, 12), T(kMotion, lang), lang, 10, Qt::AlignCenter,
             colour::kTextDim);
   Well(p, QRect(269, 263, 61, 17), QColor(30, 29, 29));
-  Caption(p, 118, 306, 46, T(kViewer, lang), lang);
-  Caption(p, 166, 306, 50, T(kStartStop, lang), lang);
-  Caption(p, 214, 306, 46, T(kSetup, lang), lang);
+  Caption(p, 118, 306, 44, T(kViewer, lang), lang);
+  Caption(p, 166, 306, 46, T(kStartStop, lang), lang);
+  Caption(p, 214, 306, 44, T(kSetup, lang), lang);
   DrawLabel(p, QRectF(244, 286, 82, 14), QStringLiteral("TAVO"), Lang::English, 13,
             Qt::AlignRight | Qt::AlignVCenter, QColor(96, 97, 96), true);
   // Groove under the row: the bottom edge at 323 pixels, the divider above the panel at 528.
@@ -270,7 +271,7 @@ void FolderPanel(QPainter& p, Lang lang) {
   Well(p, QRect(5, 21, 154, 240), colour::kBase);
   Panel(p, QRectF(4, 265, 157, 74));
   // Flat ground under the delete caption: the folder list takes its colour from (50, 310).
-  p.fillRect(QRect(8, 270, 104, 65), colour::kBase);
+  Well(p, QRect(8, 270, 104, 65), colour::kBase);
   DrawGlyph(p, Glyph::Folder, QRectF(11, 279, 14, 14), colour::kTextDim);
   DrawLabel(p, QRectF(28, 279, 84, 14), T(kDeleteFolder, lang), lang, 11,
             Qt::AlignLeft | Qt::AlignVCenter, colour::kText, true, false);
@@ -343,7 +344,6 @@ void SnapshotDialog(QPainter& p, Lang lang) {
               QColor(52, 53, 54));
   }
   Well(p, QRect(121, 99, 65, 14), colour::kBase);
-  DrawGlyph(p, Glyph::Camera, QRectF(17, 100, 14, 12), QColor(92, 93, 92));
 }
 
 void SnapViewer(QPainter& p, Lang lang, const QSize& size, const QRect& picture) {
@@ -405,12 +405,35 @@ QImage RenderDecor(const Surface& surface, Lang lang) {
   return img;
 }
 
-QImage RenderBackground(const Surface& surface, Lang lang) {
-  QImage img = RenderDecor(surface, lang);
+namespace {
+
+// Draws a control with its rectangle at the origin over a copy of what lies behind it. Drawing
+// at the origin makes text and edges fall on the same sub-pixels wherever the face is used.
+QImage FaceOver(const QImage& backing, const Placement& control, FaceState state, int variant,
+                Lang lang) {
+  QImage face = backing.copy(control.rect);
+  QPainter p(&face);
+  Placement local = control;
+  local.rect.moveTo(0, 0);
+  DrawControl(p, local, state, variant, lang);
+  return face;
+}
+
+// The decor with the resting faces of the surface's controls, leaving out one if asked.
+QImage WithControls(const Surface& surface, Lang lang, const Placement* except) {
+  const QImage decor = RenderDecor(surface, lang);
+  QImage img = decor;
   QPainter p(&img);
   for (const Placement& c : surface.controls)
-    if (c.inBackground) DrawControl(p, c, FaceState::Normal, 0, lang);
+    if (c.inBackground && &c != except)
+      p.drawImage(c.rect.topLeft(), FaceOver(decor, c, FaceState::Normal, 0, lang));
   return img;
+}
+
+}  // namespace
+
+QImage RenderBackground(const Surface& surface, Lang lang) {
+  return WithControls(surface, lang, nullptr);
 }
 
 QImage RenderFace(const FaceFile& face, Lang lang) {
@@ -418,14 +441,9 @@ QImage RenderFace(const FaceFile& face, Lang lang) {
   if (surface == nullptr) return {};
   const Placement* target = FindPlacement(*surface, face.control);
   if (target == nullptr) return {};
-  QImage img = RenderDecor(*surface, lang);
-  QPainter p(&img);
-  // Everything else on the surface stays as the background shows it, so the face's corners match.
-  for (const Placement& c : surface->controls)
-    if (c.inBackground && &c != target) DrawControl(p, c, FaceState::Normal, 0, lang);
-  DrawControl(p, *target, face.state, face.variant, lang);
-  p.end();
-  return img.copy(target->rect);
+  // Everything else on the surface stays as the background shows it (the slider's thumb lies on
+  // its track), so the face's edges blend into the background exactly.
+  return FaceOver(WithControls(*surface, lang, target), *target, face.state, face.variant, lang);
 }
 
 }  // namespace skingen

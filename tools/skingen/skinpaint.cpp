@@ -158,7 +158,7 @@ void Pill(QPainter& p, const QRectF& full, Glyph glyph, const Tr& label, FaceSta
   RaisedBody(p, r, r.height() / 2.0, state);
   const FaceColours fc = ColoursFor(state);
   const QColor text = state == FaceState::Pressed ? colour::kAccent : fc.glyph;
-  const qreal gs = r.height() - 5;
+  const qreal gs = r.height() - 3;
   if (label.Empty()) {
     DrawGlyph(p, glyph, QRectF(r.center().x() - gs / 2, r.center().y() - gs / 2, gs, gs), text);
     return;
@@ -166,7 +166,7 @@ void Pill(QPainter& p, const QRectF& full, Glyph glyph, const Tr& label, FaceSta
   const QString s = QString::fromUtf8(label.In(lang));
   const int px = std::min(10, static_cast<int>(r.height()) - 3);
   const qreal textW = QFontMetricsF(UiFont(lang, px, true)).horizontalAdvance(s);
-  const qreal gap = 3;
+  const qreal gap = 2;
   const bool withGlyph = glyph != Glyph::None && textW + gs + gap <= r.width() - r.height();
   const qreal total = withGlyph ? textW + gs + gap : textW;
   qreal x = r.center().x() - total / 2;
@@ -268,7 +268,9 @@ void DrawLabel(QPainter& p, const QRectF& rect, const QString& text, Lang lang, 
                int flags, const QColor& colour, bool bold, bool shadow) {
   QFont f = UiFont(lang, pixelSize, bold);
   qreal width = QFontMetricsF(f).horizontalAdvance(text);
-  while (width > rect.width() && f.pixelSize() > 7) {
+  // Shrink by one pixel at most so that labels of a column keep one size, then narrow the face.
+  const int smallest = std::max(7, pixelSize - 1);
+  while (width > rect.width() && f.pixelSize() > smallest) {
     f.setPixelSize(f.pixelSize() - 1);
     width = QFontMetricsF(f).horizontalAdvance(text);
   }
