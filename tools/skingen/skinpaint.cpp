@@ -274,15 +274,27 @@ void DrawLabel(QPainter& p, const QRectF& rect, const QString& text, Lang lang, 
     f.setPixelSize(f.pixelSize() - 1);
     width = QFontMetricsF(f).horizontalAdvance(text);
   }
-  if (width > rect.width())
-    f.setStretch(std::max(50, static_cast<int>(100 * rect.width() / width)));
+  // Still too wide: draw it narrowed horizontally into the rectangle.
+  QRectF box = rect;
+  qreal sx = 1.0;
+  int drawFlags = flags;
+  if (width > rect.width()) {
+    sx = rect.width() / width;
+    box.setWidth(width);
+    drawFlags = (flags & ~Qt::AlignHorizontal_Mask) | Qt::AlignLeft;
+  }
+  p.save();
+  p.translate(rect.left(), 0);
+  p.scale(sx, 1.0);
+  p.translate(-rect.left(), 0);
   p.setFont(f);
   if (shadow) {
     p.setPen(QColor(0, 0, 0, 150));
-    p.drawText(rect.translated(0, 1), flags, text);
+    p.drawText(box.translated(0, 1), drawFlags, text);
   }
   p.setPen(colour);
-  p.drawText(rect, flags, text);
+  p.drawText(box, drawFlags, text);
+  p.restore();
 }
 
 void DrawGlyph(QPainter& p, Glyph glyph, const QRectF& box, const QColor& c) {
