@@ -1,0 +1,55 @@
+// The socket layer under SendMail: one IPv4 TCP connection whose every wait is bounded.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tavo::cctv {
+
+// Longest reply line and most lines of one reply that are accepted; a longer or endless reply
+// fails the dialogue instead of growing a buffer.
+inline constexpr std::size_t kMaxReplyLine = 1000;
+inline constexpr int kMaxReplyLines = 100;
+
+class SmtpConnection {
+ public:
+  SmtpConnection() = default;
+  ~SmtpConnection() { CloseConnection(); }
+  SmtpConnection(const SmtpConnection&) = delete;
+  SmtpConnection& operator=(const SmtpConnection&) = delete;
+
+  // Resolves `host` (a dotted IPv4 address or a name) and connects to its first IPv4 address
+  // within `timeout`. 0, or -1 on any failure (the socket is then closed).
+  int OpenConnection(const std::string& host, int port, std::chrono::milliseconds timeout);
+
+  // Sends all of `data` within `timeout`. The count sent, or -1 on error, timeout, or when there
+  // is no connection or nothing to send.
+  long SendBytes(std::string_view data, std::chrono::milliseconds timeout);
+
+  // One receive of at most `size` bytes, waiting until `deadline`. The count (0 when the peer
+  // closed), or -1 on error, timeout or a bad argument.
+  long ReceiveBytes(char* buffer, std::size_t size, std::chrono::steady_clock::time_point deadline);
+
+  // Reads one reply line: CRs are dropped, LF ends it. The length of `line`, or -1 when nothing
+  // could be read before an error, timeout or close, or when the line exceeds kMaxReplyLine. A
+  // close in mid-line gives what was read.
+  int ReadReplyLine(std::string& line, std::chrono::steady_clock::time_point deadline);
+
+  // Reads a whole reply, all lines of a "250-..." reply up to its last, within `timeout`. True
+  // when it could be read and its first line begins with `expected` (three digits).
+  bool ReadReply(std::string_view expected, std::chrono::milliseconds timeout,
+                 std::string* firstLine = nullptr);
+
+  // Closes the socket if there is one.
+  void CloseConnection();
+
+  bool IsOpen() const { return fd_ >= 0; }
+
+ private:
+  int fd_ = -1;
+};
+
+}  // namespace tavo::cctv

@@ -1,0 +1,170 @@
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+
+#include "fake_smtp_server.h"
+#include "mail/mailmessage.h"
+#include "mail/smtpconnection.h"
+#include "mail_test_folder.h"
+
+namespace tavo::cctv {
+namespace {
+
+using testing::FakeSmtpServer;
+using namespace std::chrono_literals;
+
+// Short bounds: a failing wait must end the test quickly, a passing one is immediate anyway.
+const SmtpTimeouts kQuick{1000ms, 1000ms, 1000ms};
+
+std::unique_ptr<MailMessage> Message(int port, const std::string& attachment = {}) {
+  auto message = CreateMailMessage();
+  SetServer(message.get(), "127.0.0.1");
+  SetPort(message.get(), port);
+  SetSubject(message.get(), "TavoCCTV 14h05m09s_01-17-03");
+  SetSender(message.get(), "cam@example.test");
+  SetRecipient(message.get(), "me@example.test");
+  SetBodyType(message.get(), "text/html");
+  SetBody(message.get(), "TavoCCTV photo");
+  if (!attachment.empty()) AddAttachment(message.get(), attachment.c_str(), "image/jpg");
+  return message;
+}
+
+std::string Content(const MailMessage& message) {
+  std::string bytes;
+  ComposeMailContent(message, [&](std::string_view piece) {
+    bytes.append(piece);
+    return true;
+  });
+  return bytes;
+}
+
+TEST(SmtpDialogue, ServerReceivesTheExactDialogue) {
+  testing::MailTestFolder folder;
+  const auto path = folder.Write("Email16to1_00001.jpg", testing::CountingBytes(5000));
+  FakeSmtpServer server({});
+  const auto message = Message(server.port(), path);
+  ASSERT_EQ(SendMail(message.get(), kQuick), 0);
+  EXPECT_EQ(server.Received(),
+            "HELO Pelvane\r\n"
+            "MAIL FROM: cam@example.test\r\n"
+            "RCPT TO: me@example.test\r\n"
+            "DATA\r\n" +
+                Content(*message) +
+                ".\r\n"
+                "QUIT\r\n");
+  // Sending leaves the message as it was, so it can go out again.
+  FakeSmtpServer again({});
+  message->port = again.port();
+  EXPECT_EQ(SendMail(message.get(), kQuick), 0);
+}
+
+TEST(SmtpDialogue, ReplyLinesInEveryShape) {
+  struct Case {
+    const char* name;
+    FakeSmtpServer::Script script;
+    int result;
+  };
+  FakeSmtpServer::Script lfOnly;
+  lfOnly.greeting = "220 ready\n";
+  lfOnly.helo = "250 OK\n";
+  lfOnly.mail = "250 OK\n";
+  lfOnly.rcpt = "250 OK\n";
+  lfOnly.data = "354 go\n";
+  lfOnly.dot = "250 OK\n";
+  lfOnly.quit = "221 bye\n";
+  FakeSmtpServer::Script multiLine;
+  // Unless each reply is read to its last line, "220 ready" would be taken as the answer to HELO
+  // and everything after would be off by one.
+  multiLine.greeting = "220-fake.test welcome\r\n220-no spam please\r\n220 ready\r\n";
+  multiLine.helo = "250-fake.test\r\n250-SIZE 1000\r\n250 HELP\r\n";
+  FakeSmtpServer::Script shortCode;
+  shortCode.helo = "25\r\n";
+  FakeSmtpServer::Script wrongContinuation;
+  wrongContinuation.greeting = "220-fake.test\r\n554 go away\r\n";
+  FakeSmtpServer::Script endless;
+  for (int i = 0; i < kMaxReplyLines + 5; ++i) endless.greeting += "220-more\r\n";
+  FakeSmtpServer::Script longLine;
+  longLine.greeting = "220 " + std::string(kMaxReplyLine + 10, 'x') + "\r\n";
+  FakeSmtpServer::Script barCode;
+  barCode.greeting = "220 ready\r\n";
+  barCode.helo = "2501\r\n";  // only the three digits count
+
+  const Case cases[] = {
+      {"LF-only line ends", lfOnly, 0},
+      {"multi-line greeting and HELO reply", multiLine, 0},
+      {"a line of 25 alone", shortCode, -1},
+      {"continuation under another code", wrongContinuation, -1},
+      {"a reply that never ends", endless, -1},
+      {"a line longer than any reply", longLine, -1},
+      {"digits run on after the code", barCode, 0},
+  };
+  for (const Case& c : cases) {
+    FakeSmtpServer server(c.script);
+    EXPECT_EQ(SendMail(Message(server.port()).get(), kQuick), c.result) << c.name;
+  }
+}
+
+TEST(SmtpDialogue, RefusedRecipientStopsBeforeData) {
+  FakeSmtpServer::Script script;
+  script.rcpt = "550 no such user\r\n";
+  FakeSmtpServer server(script);
+  EXPECT_EQ(SendMail(Message(server.port()).get(), kQuick), -1);
+  const std::string received = server.Received();
+  EXPECT_NE(received.find("RCPT TO: me@example.test\r\n"), std::string::npos);
+  EXPECT_EQ(received.find("DATA"), std::string::npos);
+  EXPECT_EQ(received.find("QUIT"), std::string::npos);
+}
+
+TEST(SmtpDialogue, QuitMustBeAnsweredWith221) {
+  FakeSmtpServer::Script script;
+  script.quit = "250 whatever\r\n";
+  FakeSmtpServer server(script);
+  EXPECT_EQ(SendMail(Message(server.port()).get(), kQuick), -1);
+  EXPECT_NE(server.Received().find(".\r\nQUIT\r\n"), std::string::npos);
+}
+
+TEST(SmtpDialogue, SilenceFailsWithinTheBound) {
+  // A server that accepts and never speaks, and one that takes the message but never confirms
+  // it: neither may hang the caller, and the unconfirmed message is no success.
+  FakeSmtpServer::Script mute;
+  mute.greeting.clear();
+  FakeSmtpServer::Script noConfirmation;
+  noConfirmation.dot.clear();
+  for (const auto& script : {mute, noConfirmation}) {
+    FakeSmtpServer server(script);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(SendMail(Message(server.port()).get(), {1000ms, 1000ms, 200ms}), -1);
+    // Generous: only a wait that ignored its bound could take this long.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+  }
+}
+
+TEST(SmtpDialogue, NoServerOrUnreadableAttachmentFails) {
+  // A port nobody listens on: bound, then closed again.
+  const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  socklen_t length = sizeof address;
+  ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+  ::close(listener);
+  EXPECT_EQ(SendMail(Message(ntohs(address.sin_port)).get(), kQuick), -1);
+
+  // The attachment vanished: the dialogue stops inside DATA without the final dot, so the
+  // server discards the cut message.
+  FakeSmtpServer server({});
+  EXPECT_EQ(SendMail(Message(server.port(), "/nonexistent/Email16to1_00001.jpg").get(), kQuick),
+            -1);
+  const std::string received = server.Received();
+  EXPECT_NE(received.find("DATA\r\n"), std::string::npos);
+  EXPECT_EQ(received.find("\r\n.\r\n"), std::string::npos);
+  EXPECT_EQ(received.find("QUIT"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tavo::cctv

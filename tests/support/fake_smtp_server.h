@@ -1,0 +1,137 @@
+// A scripted SMTP peer on 127.0.0.1 for what a real server will not do: wrong codes, bare LF line
+// ends, cut lines, silence. It serves one connection on its own thread and records every byte it
+// received.
+#pragma once
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cctype>
+#include <string>
+#include <thread>
+
+namespace tavo::testing {
+
+class FakeSmtpServer {
+ public:
+  // The raw bytes sent for each step; an empty text sends nothing for that step.
+  struct Script {
+    std::string greeting = "220 fake.test ready\r\n";
+    std::string helo = "250 fake.test\r\n";
+    std::string mail = "250 sender ok\r\n";
+    std::string rcpt = "250 recipient ok\r\n";
+    std::string data = "354 end with <CRLF>.<CRLF>\r\n";
+    std::string dot = "250 queued\r\n";
+    std::string quit = "221 bye\r\n";
+  };
+
+  explicit FakeSmtpServer(Script script) : script_(std::move(script)) {
+    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = 0;
+    ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::listen(listener_, 1);
+    socklen_t length = sizeof address;
+    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+    port_ = ntohs(address.sin_port);
+    thread_ = std::thread([this] { Serve(); });
+  }
+
+  ~FakeSmtpServer() {
+    Finish();
+    ::close(listener_);
+  }
+
+  FakeSmtpServer(const FakeSmtpServer&) = delete;
+  FakeSmtpServer& operator=(const FakeSmtpServer&) = delete;
+
+  int port() const { return port_; }
+
+  // Everything the client sent. Call once the client is done: waits for the serving thread.
+  const std::string& Received() {
+    Finish();
+    return received_;
+  }
+
+ private:
+  void Finish() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+  }
+
+  // Waits for `fd` to become readable; gives up once stop_ is set and nothing is pending.
+  bool WaitReadable(int fd) {
+    for (int waited = 0; waited < 10000; waited += 20) {
+      pollfd entry{fd, POLLIN, 0};
+      if (::poll(&entry, 1, 20) > 0) return true;
+      if (stop_) return false;
+    }
+    return false;
+  }
+
+  void Reply(int fd, const std::string& text) {
+    if (!text.empty()) ::send(fd, text.data(), text.size(), MSG_NOSIGNAL);
+  }
+
+  void Serve() {
+    if (!WaitReadable(listener_)) return;
+    const int fd = ::accept(listener_, nullptr, nullptr);
+    if (fd < 0) return;
+    Reply(fd, script_.greeting);
+    std::string pending;
+    bool inData = false;
+    bool done = false;
+    while (!done && WaitReadable(fd)) {
+      char buffer[4096];
+      const ssize_t count = ::recv(fd, buffer, sizeof buffer, 0);
+      if (count <= 0) break;
+      received_.append(buffer, static_cast<std::size_t>(count));
+      pending.append(buffer, static_cast<std::size_t>(count));
+      for (;;) {
+        if (inData) {
+          const auto end = pending.find("\r\n.\r\n");
+          if (end == pending.npos) break;
+          pending.erase(0, end + 5);
+          inData = false;
+          Reply(fd, script_.dot);
+          continue;
+        }
+        const auto lineEnd = pending.find("\r\n");
+        if (lineEnd == pending.npos) break;
+        std::string verb = pending.substr(0, std::min<std::size_t>(4, lineEnd));
+        for (char& c : verb) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        // DATA's terminator search starts at the CR LF that ends the DATA line itself.
+        pending.erase(0, verb == "DATA" ? lineEnd : lineEnd + 2);
+        if (verb == "HELO") Reply(fd, script_.helo);
+        if (verb == "MAIL") Reply(fd, script_.mail);
+        if (verb == "RCPT") Reply(fd, script_.rcpt);
+        if (verb == "DATA") {
+          Reply(fd, script_.data);
+          inData = script_.data.rfind("354", 0) == 0;
+          if (!inData) pending.erase(0, 2);
+        }
+        if (verb == "QUIT") {
+          Reply(fd, script_.quit);
+          done = true;
+          break;
+        }
+      }
+    }
+    ::close(fd);
+  }
+
+  Script script_;
+  int listener_ = -1;
+  int port_ = 0;
+  std::atomic<bool> stop_{false};
+  std::string received_;
+  std::thread thread_;
+};
+
+}  // namespace tavo::testing
