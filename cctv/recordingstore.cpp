@@ -1,0 +1,227 @@
+#include "recordingstore.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "motiondetector.h"
+
+namespace tavo::cctv {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kCompositePrefix = "Email16to1_";
+constexpr std::size_t kRowBytes = std::size_t{kFrameWidth} * 3;
+// Numbers beyond this in a folder are not ours and must not push the counters near overflow.
+constexpr long long kLargestNumberTaken = 99'999'999;
+
+// The number that ends "<anything>_<digits>.jpg" (with `prefix` before the digits), or -1.
+long long TrailingNumber(std::string_view name, std::string_view prefix) {
+  constexpr std::string_view jpg = ".jpg";
+  if (!name.ends_with(jpg)) return -1;
+  name.remove_suffix(jpg.size());
+  const std::size_t underscore = name.rfind('_');
+  if (underscore == std::string_view::npos || name.size() - underscore - 1 < 5) return -1;
+  if (!prefix.empty() && name.substr(0, underscore + 1) != prefix) return -1;
+  long long value = 0;
+  for (char c : name.substr(underscore + 1)) {
+    if (c < '0' || c > '9') return -1;
+    value = value * 10 + (c - '0');
+    if (value > kLargestNumberTaken) return -1;
+  }
+  return value;
+}
+
+// Highest number of the images (or, with the composite prefix, the composites) in `folder`.
+int HighestNumberIn(const std::string& folder, std::string_view prefix) {
+  long long highest = 0;
+  std::error_code ec;
+  fs::directory_iterator it(folder, ec);
+  for (; !ec && it != fs::directory_iterator(); it.increment(ec))
+    highest = std::max(highest, TrailingNumber(it->path().filename().string(), prefix));
+  return static_cast<int>(highest);
+}
+
+bool IsDirectory(const std::string& path) {
+  std::error_code ec;
+  return fs::is_directory(path, ec);
+}
+
+// Creates `path` unless something is there already; true when it is a folder afterwards.
+bool MakeFolder(const std::string& path) {
+  std::error_code ec;
+  fs::create_directory(path, ec);
+  return IsDirectory(path);
+}
+
+}  // namespace
+
+LocalClock SystemLocalClock() {
+  return []() -> std::optional<std::tm> {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    if (now == std::time_t(-1) || !localtime_r(&now, &local)) return std::nullopt;
+    return local;
+  };
+}
+
+std::string MakeTimeStamp(const std::tm& time, std::string_view uiLanguage) {
+  const char* format = uiLanguage == "Korean"     ? "%y%m%d-%H시%M분%S초"
+                       : uiLanguage == "Japanese" ? "%y-%m-%d_%Hh%Mm%Ss"
+                                                  : "%Hh%Mm%Ss_%m-%d-%y";
+  std::array<char, 128> text{};
+  const std::size_t length = std::strftime(text.data(), text.size(), format, &time);
+  return std::string(text.data(), length);
+}
+
+std::string ProgramFolderFrom(std::string_view directory) {
+  while (!directory.empty() && directory.back() == '/') directory.remove_suffix(1);
+  return std::string(directory);
+}
+
+bool CurrentProgramFolder(std::string& folder) {
+  std::error_code ec;
+  const fs::path current = fs::current_path(ec);
+  if (ec) return false;
+  folder = ProgramFolderFrom(current.string());
+  return true;
+}
+
+bool PathWithinLimits(std::string_view path) {
+  if (path.size() > kMaxPathBytes || path.find('\0') != std::string_view::npos) return false;
+  std::size_t start = 0;
+  while (start <= path.size()) {
+    std::size_t end = path.find('/', start);
+    if (end == std::string_view::npos) end = path.size();
+    if (end - start > kMaxNameBytes) return false;
+    start = end + 1;
+  }
+  return true;
+}
+
+RecordingStore::RecordingStore(std::string programFolder, std::string uiLanguage, LocalClock clock,
+                               JpegWriter writeJpeg)
+    : programFolder_(ProgramFolderFrom(programFolder)),
+      imageRoot_(programFolder_ + std::string(kImageFolderName)),
+      uiLanguage_(std::move(uiLanguage)),
+      clock_(std::move(clock)),
+      writeJpeg_(std::move(writeJpeg)) {}
+
+void RecordingStore::SetAlertHook(std::function<bool()> mailAlertsOn,
+                                  std::function<void(const AlertBatch&)> sendAlert) {
+  mailAlertsOn_ = std::move(mailAlertsOn);
+  sendAlert_ = std::move(sendAlert);
+}
+
+void RecordingStore::SetPictureSign(std::function<void()> showSign) {
+  showSign_ = std::move(showSign);
+}
+
+std::string RecordingStore::MakeTimeStamp() const {
+  if (!clock_) return {};
+  const std::optional<std::tm> now = clock_();
+  return now ? cctv::MakeTimeStamp(*now, uiLanguage_) : std::string();
+}
+
+std::string RecordingStore::ImagePath(std::string_view stamp, int n) const {
+  char number[16];
+  std::snprintf(number, sizeof number, "_%06d.jpg", n);
+  std::string path = runFolder_;
+  path.append("/").append(stamp).append(number);
+  return path;
+}
+
+std::string RecordingStore::CompositePath(int n) const {
+  char number[16];
+  std::snprintf(number, sizeof number, "%05d.jpg", n);
+  std::string path = mailFolder_;
+  path.append("/").append(kCompositePrefix).append(number);
+  return path;
+}
+
+bool RecordingStore::OpenRunFolder() {
+  runOpen_ = false;
+  imageCounter_ = batchCounter_ = compositeCounter_ = 0;
+  const std::string stamp = MakeTimeStamp();
+  runFolder_ = imageRoot_ + stamp;
+  mailFolder_ = runFolder_ + std::string(kMailFolderName);
+  if (stamp.empty()) return false;
+  // The longest image name a run can take must fit as well as the folders.
+  if (!PathWithinLimits(mailFolder_) || !PathWithinLimits(ImagePath(stamp, 99'999'999)))
+    return false;
+
+  const bool reused = IsDirectory(runFolder_);
+  if (!reused && !IsDirectory(imageRoot_)) MakeFolder(imageRoot_);
+  if (!MakeFolder(runFolder_) || !MakeFolder(mailFolder_)) return false;
+  if (reused) {
+    imageCounter_ = HighestNumberIn(runFolder_, {});
+    compositeCounter_ = HighestNumberIn(mailFolder_, kCompositePrefix);
+  }
+  runOpen_ = true;
+  return true;
+}
+
+bool RecordingStore::SaveMotionFrame(std::span<std::uint8_t> frame, const std::string& path) {
+  if (frame.size() != kFrameBytes || !PathWithinLimits(path) || !writeJpeg_) return false;
+  // Rows bottom-up to top-down and blue-green-red to red-green-blue, in one pass over the frame.
+  std::array<std::uint8_t, kRowBytes> scratch;
+  auto copySwapped = [](std::uint8_t* to, const std::uint8_t* from) {
+    for (std::size_t i = 0; i < kRowBytes; i += 3) {
+      to[i] = from[i + 2];
+      to[i + 1] = from[i + 1];
+      to[i + 2] = from[i];
+    }
+  };
+  for (int k = 0; k < kFrameHeight / 2; ++k) {
+    std::uint8_t* top = frame.data() + std::size_t(k) * kRowBytes;
+    std::uint8_t* bottom = frame.data() + std::size_t(kFrameHeight - 1 - k) * kRowBytes;
+    std::memcpy(scratch.data(), top, kRowBytes);
+    copySwapped(top, bottom);
+    copySwapped(bottom, scratch.data());
+  }
+  return writeJpeg_(path, kImageQuality, frame.data(), kFrameWidth, kFrameHeight);
+}
+
+RecordResult RecordingStore::RecordMotionFrame(std::span<std::uint8_t> frame) {
+  if (!runOpen_) return RecordResult::kNoRun;
+  if (frame.size() != kFrameBytes) return RecordResult::kBadFrame;
+  const int number = imageCounter_ + 1;
+  const std::string stamp = MakeTimeStamp();
+  const std::string path = ImagePath(stamp, number);
+  if (!PathWithinLimits(path)) return RecordResult::kPathTooLong;
+  if (!SaveMotionFrame(frame, path)) return RecordResult::kWriteFailed;
+
+  // Counted only once written, so a failed image leaves no gap in the numbers.
+  imageCounter_ = number;
+  index_.Added(runFolder_, path.substr(runFolder_.size() + 1));
+
+  if (++batchCounter_ >= kImagesPerBatch) {
+    batchCounter_ = 0;
+    if (mailAlertsOn_ && sendAlert_ && mailAlertsOn_()) {
+      // Copied before the call: a message box of the alert may let further frames be recorded.
+      const AlertBatch batch{number - (kImagesPerBatch - 1),
+                             number,
+                             stamp,
+                             "TavoCCTV " + stamp,
+                             runFolder_,
+                             mailFolder_};
+      sendAlert_(batch);
+    }
+  }
+  if (showSign_) showSign_();
+
+  if (imageCounter_ > kRolloverAfter) {
+    return OpenRunFolder() ? RecordResult::kRecordedNewRun : RecordResult::kNewRunFailed;
+  }
+  return RecordResult::kRecorded;
+}
+
+std::string RecordingStore::FindImageByCounter(const std::string& folder, int n) {
+  return index_.Find(folder, n);
+}
+
+}  // namespace tavo::cctv

@@ -1,0 +1,324 @@
+#include "recordingstore.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "motiondetector.h"
+
+namespace tavo::cctv {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::tm At(int year, int month, int day, int hour, int minute, int second) {
+  std::tm t{};
+  t.tm_year = year - 1900;
+  t.tm_mon = month - 1;
+  t.tm_mday = day;
+  t.tm_hour = hour;
+  t.tm_min = minute;
+  t.tm_sec = second;
+  return t;
+}
+
+TEST(TimeStamp, ThreeLanguages) {
+  const std::tm t = At(2003, 1, 17, 14, 5, 9);
+  EXPECT_EQ(MakeTimeStamp(t, "Korean"), "030117-14시05분09초");
+  EXPECT_EQ(MakeTimeStamp(t, "Japanese"), "03-01-17_14h05m09s");
+  EXPECT_EQ(MakeTimeStamp(t, "English"), "14h05m09s_01-17-03");
+  EXPECT_EQ(MakeTimeStamp(t, "Klingon"), "14h05m09s_01-17-03");
+  EXPECT_EQ(MakeTimeStamp(t, "korean"), "14h05m09s_01-17-03");  // compared byte for byte
+
+  const std::tm m = At(2004, 3, 9, 0, 5, 0);
+  EXPECT_EQ(MakeTimeStamp(m, "English"), "00h05m00s_03-09-04");
+  EXPECT_EQ(MakeTimeStamp(m, "Japanese"), "04-03-09_00h05m00s");
+  // The three Korean marks are the UTF-8 characters, three bytes each.
+  EXPECT_EQ(MakeTimeStamp(m, "Korean"),
+            "040309-00\xEC\x8B\x9C"
+            "05\xEB\xB6\x84"
+            "00\xEC\xB4\x88");
+}
+
+TEST(ProgramFolder, RootBecomesEmptySoJoinsNeverDoubleTheSeparator) {
+  EXPECT_EQ(ProgramFolderFrom("/"), "");
+  EXPECT_EQ(ProgramFolderFrom("/home/tavo"), "/home/tavo");
+  EXPECT_EQ(ProgramFolderFrom("/home/tavo/"), "/home/tavo");
+  RecordingStore root("/", "English", {}, {});
+  EXPECT_EQ(root.programFolder(), "");
+  EXPECT_EQ(root.imageRoot(), "/CCTV_Image/");
+  RecordingStore home("/home/tavo", "English", {}, {});
+  EXPECT_EQ(home.imageRoot(), "/home/tavo/CCTV_Image/");
+  std::string current;
+  ASSERT_TRUE(CurrentProgramFolder(current));
+  EXPECT_EQ(current, ProgramFolderFrom(fs::current_path().string()));
+}
+
+TEST(PathLimits, LongPathsAndNamesAreRefused) {
+  EXPECT_TRUE(PathWithinLimits("/a/b.jpg"));
+  EXPECT_TRUE(PathWithinLimits("/" + std::string(255, 'n')));
+  EXPECT_FALSE(PathWithinLimits("/" + std::string(256, 'n')));
+  std::string deep;
+  while (deep.size() + 101 <= kMaxPathBytes) deep += "/" + std::string(100, 'd');
+  deep += "/" + std::string(kMaxPathBytes - deep.size() - 1, 'f');
+  ASSERT_EQ(deep.size(), kMaxPathBytes);
+  EXPECT_TRUE(PathWithinLimits(deep));
+  EXPECT_FALSE(PathWithinLimits(deep + "x"));
+  EXPECT_FALSE(PathWithinLimits(std::string("/a\0b", 4)));
+}
+
+// A store over a temporary program folder, with a clock the test sets and a writer that records
+// what it was given and can be told to fail.
+class RecordingStoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    program = fs::path(::testing::TempDir()) /
+              ("recstore_" +
+               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(program);
+    fs::create_directories(program);
+    store = std::make_unique<RecordingStore>(program.string(), "English", Clock(), Writer());
+    store->SetPictureSign([this] { ++signs; });
+    store->SetAlertHook([this] { return alertsOn; },
+                        [this](const AlertBatch& b) { batches.push_back(b); });
+  }
+  void TearDown() override { fs::remove_all(program); }
+
+  LocalClock Clock() {
+    return [this]() -> std::optional<std::tm> {
+      if (clockFails) return std::nullopt;
+      return now;
+    };
+  }
+  JpegWriter Writer() {
+    return [this](const std::string& path, int quality, const std::uint8_t* rgb, std::uint32_t w,
+                  std::uint32_t h) {
+      ++writes;
+      if (failWrites) return false;
+      lastPath = path;
+      lastQuality = quality;
+      lastSize = {int(w), int(h)};
+      lastPicture.assign(rgb, rgb + std::size_t(w) * h * 3);
+      std::ofstream(path) << "jpeg";
+      return true;
+    };
+  }
+  void Tick(int seconds = 1) {
+    now.tm_sec += seconds;
+    std::mktime(&now);  // normalises the fields
+  }
+  std::vector<std::uint8_t> Frame() const { return std::vector<std::uint8_t>(kFrameBytes, 40); }
+  RecordResult Record() {
+    auto f = Frame();
+    return store->RecordMotionFrame(f);
+  }
+  std::size_t ImagesIn(const std::string& folder) const {
+    std::size_t n = 0;
+    for (const auto& e : fs::directory_iterator(folder)) n += e.path().extension() == ".jpg";
+    return n;
+  }
+
+  fs::path program;
+  std::tm now = At(2003, 1, 17, 14, 5, 9);
+  bool clockFails = false;
+  bool failWrites = false;
+  bool alertsOn = false;
+  int writes = 0;
+  int signs = 0;
+  std::string lastPath;
+  int lastQuality = 0;
+  std::pair<int, int> lastSize;
+  std::vector<std::uint8_t> lastPicture;
+  std::vector<AlertBatch> batches;
+  std::unique_ptr<RecordingStore> store;
+};
+
+TEST_F(RecordingStoreTest, OpeningARunCreatesItsFoldersAndTheFirstImageIsNumberOne) {
+  ASSERT_TRUE(store->OpenRunFolder());
+  const std::string run = program.string() + "/CCTV_Image/14h05m09s_01-17-03";
+  EXPECT_EQ(store->runFolder(), run);
+  EXPECT_EQ(store->mailFolder(), run + "/EmailSendJpg");
+  EXPECT_TRUE(fs::is_directory(store->mailFolder()));
+  EXPECT_EQ(store->CompositePath(1), run + "/EmailSendJpg/Email16to1_00001.jpg");
+
+  Tick(3);
+  EXPECT_EQ(Record(), RecordResult::kRecorded);
+  EXPECT_EQ(lastPath, run + "/14h05m12s_01-17-03_000001.jpg");
+  EXPECT_TRUE(fs::is_regular_file(lastPath));
+  EXPECT_EQ(lastQuality, 75);
+  EXPECT_EQ(lastSize, (std::pair{320, 240}));
+  EXPECT_EQ(store->imageCounter(), 1);
+  EXPECT_EQ(store->batchCounter(), 1);
+  EXPECT_EQ(signs, 1);
+  EXPECT_EQ(store->FindImageByCounter(run, 1), lastPath);
+}
+
+TEST_F(RecordingStoreTest, KoreanRunLiesUnderTheKoreanStamp) {
+  RecordingStore korean(program.string(), "Korean", Clock(), Writer());
+  ASSERT_TRUE(korean.OpenRunFolder());
+  EXPECT_EQ(korean.runFolder(), program.string() + "/CCTV_Image/030117-14시05분09초");
+  auto f = Frame();
+  ASSERT_EQ(korean.RecordMotionFrame(f), RecordResult::kRecorded);
+  EXPECT_EQ(lastPath, korean.runFolder() + "/030117-14시05분09초_000001.jpg");
+  EXPECT_TRUE(fs::exists(fs::u8path(lastPath)));
+}
+
+TEST_F(RecordingStoreTest, FrameIsTurnedTopDownAndRedGreenBlue) {
+  // Camera frame: rows bottom-up, bytes blue, green, red. Give every pixel its own bytes.
+  std::vector<std::uint8_t> frame(kFrameBytes);
+  for (std::size_t i = 0; i < kFrameBytes; ++i) frame[i] = std::uint8_t(i * 7 + i / 960);
+  const auto camera = frame;
+  ASSERT_TRUE(store->OpenRunFolder());
+  ASSERT_TRUE(store->SaveMotionFrame(frame, store->ImagePath("x", 1)));
+  ASSERT_EQ(lastPicture.size(), kFrameBytes);
+  for (int row = 0; row < kFrameHeight; ++row) {
+    for (int column = 0; column < kFrameWidth; ++column) {
+      const std::size_t out = (std::size_t(row) * kFrameWidth + column) * 3;
+      const std::size_t in = (std::size_t(kFrameHeight - 1 - row) * kFrameWidth + column) * 3;
+      ASSERT_EQ(lastPicture[out], camera[in + 2]) << row << "," << column;
+      ASSERT_EQ(lastPicture[out + 1], camera[in + 1]);
+      ASSERT_EQ(lastPicture[out + 2], camera[in]);
+    }
+  }
+  EXPECT_EQ(frame, lastPicture);  // worked in place
+
+  std::vector<std::uint8_t> small(kFrameBytes - 3);
+  EXPECT_FALSE(store->SaveMotionFrame(small, store->ImagePath("x", 2)));
+  EXPECT_EQ(writes, 1);
+}
+
+TEST_F(RecordingStoreTest, BatchesOfSixteenAlertOnlyWhileAlertsAreOn) {
+  ASSERT_TRUE(store->OpenRunFolder());
+  alertsOn = true;
+  for (int i = 1; i <= 32; ++i) {
+    Tick();
+    ASSERT_EQ(Record(), RecordResult::kRecorded);
+    EXPECT_EQ(store->batchCounter(), i % 16);
+  }
+  ASSERT_EQ(batches.size(), 2u);
+  EXPECT_EQ(batches[0].firstImage, 1);
+  EXPECT_EQ(batches[0].lastImage, 16);
+  EXPECT_EQ(batches[1].firstImage, 17);
+  EXPECT_EQ(batches[1].lastImage, 32);
+  EXPECT_EQ(batches[1].stamp, "14h05m41s_01-17-03");  // the stamp of image 32
+  EXPECT_EQ(batches[1].subject, "TavoCCTV 14h05m41s_01-17-03");
+  EXPECT_EQ(batches[1].runFolder, store->runFolder());
+  EXPECT_EQ(batches[1].mailFolder, store->mailFolder());
+  // The hook finds every image of its batch.
+  for (int n = batches[1].firstImage; n <= batches[1].lastImage; ++n)
+    EXPECT_NE(store->FindImageByCounter(store->runFolder(), n), "") << n;
+
+  // Alerts off: the batches still pass, without a mail; switched on mid-batch, the next
+  // multiple of 16 mails.
+  alertsOn = false;
+  for (int i = 33; i <= 52; ++i) ASSERT_EQ(Record(), RecordResult::kRecorded);
+  EXPECT_EQ(batches.size(), 2u);
+  alertsOn = true;
+  for (int i = 53; i <= 64; ++i) ASSERT_EQ(Record(), RecordResult::kRecorded);
+  ASSERT_EQ(batches.size(), 3u);
+  EXPECT_EQ(batches[2].firstImage, 49);
+  EXPECT_EQ(signs, 64);
+
+  // A new run starts every counter again.
+  Tick();
+  ASSERT_TRUE(store->OpenRunFolder());
+  EXPECT_EQ(store->imageCounter(), 0);
+  EXPECT_EQ(store->batchCounter(), 0);
+  EXPECT_EQ(store->compositeCounter(), 0);
+}
+
+TEST_F(RecordingStoreTest, RestartWithinTheSameSecondGoesOnNumbering) {
+  ASSERT_TRUE(store->OpenRunFolder());
+  for (int i = 0; i < 3; ++i) ASSERT_EQ(Record(), RecordResult::kRecorded);
+  std::ofstream(store->CompositePath(1)) << "c";
+  store->CompositeWritten();
+  const std::string run = store->runFolder();
+  const auto firstImage = fs::last_write_time(store->FindImageByCounter(run, 1));
+
+  ASSERT_TRUE(store->OpenRunFolder());  // the clock has not moved
+  EXPECT_EQ(store->runFolder(), run);
+  EXPECT_EQ(store->imageCounter(), 3);
+  EXPECT_EQ(store->compositeCounter(), 1);
+  EXPECT_EQ(store->batchCounter(), 0);
+  ASSERT_EQ(Record(), RecordResult::kRecorded);
+  EXPECT_EQ(lastPath, run + "/14h05m09s_01-17-03_000004.jpg");
+  EXPECT_EQ(ImagesIn(run), 4u);
+  EXPECT_EQ(fs::last_write_time(store->FindImageByCounter(run, 1)), firstImage);
+  EXPECT_EQ(store->CompositePath(store->compositeCounter() + 1),
+            store->mailFolder() + "/Email16to1_00002.jpg");
+}
+
+TEST_F(RecordingStoreTest, ImageTenThousandAndOneIsWrittenThenANewRunBegins) {
+  ASSERT_TRUE(store->OpenRunFolder());
+  const std::string first = store->runFolder();
+  // Stand in for 10,000 earlier images: the store goes on after the highest number it finds.
+  std::ofstream(first + "/14h05m09s_01-17-03_010000.jpg") << "x";
+  ASSERT_TRUE(store->OpenRunFolder());
+  ASSERT_EQ(store->imageCounter(), 10000);
+
+  Tick();
+  EXPECT_EQ(Record(), RecordResult::kRecordedNewRun);
+  EXPECT_EQ(lastPath, first + "/14h05m10s_01-17-03_010001.jpg");
+  EXPECT_TRUE(fs::exists(lastPath));
+  EXPECT_EQ(signs, 1);  // shown before the new run begins
+  EXPECT_NE(store->runFolder(), first);
+  EXPECT_EQ(store->imageCounter(), 0);
+  EXPECT_TRUE(fs::is_directory(store->mailFolder()));
+
+  EXPECT_EQ(Record(), RecordResult::kRecorded);
+  EXPECT_EQ(lastPath, store->runFolder() + "/14h05m10s_01-17-03_000001.jpg");
+}
+
+TEST_F(RecordingStoreTest, FailedWriteLeavesCountersAndNumbersWithoutGaps) {
+  ASSERT_TRUE(store->OpenRunFolder());
+  alertsOn = true;
+  for (int i = 0; i < 15; ++i) ASSERT_EQ(Record(), RecordResult::kRecorded);
+
+  failWrites = true;
+  EXPECT_EQ(Record(), RecordResult::kWriteFailed);
+  EXPECT_EQ(store->imageCounter(), 15);
+  EXPECT_EQ(store->batchCounter(), 15);
+  EXPECT_EQ(signs, 15);
+  EXPECT_TRUE(batches.empty());
+
+  failWrites = false;
+  EXPECT_EQ(Record(), RecordResult::kRecorded);
+  EXPECT_EQ(store->imageCounter(), 16);
+  ASSERT_EQ(batches.size(), 1u);
+  for (int n = 1; n <= 16; ++n) EXPECT_NE(store->FindImageByCounter(store->runFolder(), n), "");
+}
+
+TEST_F(RecordingStoreTest, RefusesWhatItCannotDoCleanly) {
+  auto f = Frame();
+  EXPECT_EQ(store->RecordMotionFrame(f), RecordResult::kNoRun);
+  ASSERT_TRUE(store->OpenRunFolder());
+  std::vector<std::uint8_t> odd(kFrameBytes + 1);
+  EXPECT_EQ(store->RecordMotionFrame(odd), RecordResult::kBadFrame);
+  EXPECT_EQ(writes, 0);
+
+  clockFails = true;
+  EXPECT_FALSE(store->OpenRunFolder());
+  EXPECT_FALSE(store->runOpen());
+  EXPECT_EQ(store->RecordMotionFrame(f), RecordResult::kNoRun);
+
+  // A program folder so deep that the run paths pass the limit: refused, nothing created.
+  clockFails = false;
+  std::string deep = program.string();
+  while (deep.size() < kMaxPathBytes - 40) deep += "/" + std::string(200, 'd');
+  RecordingStore tooDeep(deep, "English", Clock(), Writer());
+  EXPECT_FALSE(tooDeep.OpenRunFolder());
+  EXPECT_EQ(tooDeep.RecordMotionFrame(f), RecordResult::kNoRun);
+  std::string absurdName = program.string() + "/" + std::string(300, 'n');
+  EXPECT_FALSE(store->SaveMotionFrame(f, absurdName));
+  EXPECT_EQ(writes, 0);
+
+  // A run folder that cannot be created (a file in the way).
+  Tick();
+  std::ofstream(store->imageRoot() + "14h05m10s_01-17-03") << "in the way";
+  EXPECT_FALSE(store->OpenRunFolder());
+}
+
+}  // namespace
+}  // namespace tavo::cctv
