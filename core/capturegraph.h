@@ -1,0 +1,186 @@
+// The capture graph manager: lists the cameras, builds camera -> (converter) -> grabber ->
+// renderer on a media platform, negotiates RGB24 of the wanted size, hands single frames over on
+// request and reads and writes the camera's picture properties. Every call comes from the
+// user-interface thread; failures are told through the program's message boxes and string table.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "framegrabber.h"
+#include "media/platform.h"
+#include "messageboxes.h"
+#include "stringtable.h"
+
+class QObject;
+
+namespace tavo {
+
+// Message numbers as TavoPreview numbers them; a program passes its offset (TavoCCTV: 14).
+enum CaptureGraphMessage : int {
+  kMsgGetDeviceIndexTooBig = 3025,
+  kMsgCreateFilterGraph = 3031,
+  kMsgCreateCaptureGraphBuilder = 3032,
+  kMsgMediaControl = 3033,
+  kMsgVideoWindowLink = 3034,
+  kMsgMediaEventLink = 3035,
+  kMsgCreateSystemEnumerator = 3036,
+  kMsgCreateClassEnumerator = 3037,
+  kMsgNoCaptureDevice = 3038,
+  kMsgBindMoniker = 3039,
+  kMsgAccessCaptureDevice = 3040,
+  kMsgSelectDeviceIndexTooBig = 3043,
+  kMsgRunGraph = 3045,
+  kMsgCloseFailed = 3046,
+  kMsgVideoWindowSize = 3048,
+  kMsgMediaTypeWrong = 3052,
+  kMsgPinMissing = 3054,
+  kMsgVideoInterfaces = 3056,
+  kMsgSetFilterGraph = 3057,
+  kMsgAddCaptureFilter = 3058,
+  kMsgSourceMissing = 3060,
+  kMsgResolutionNotSupported = 3061,
+  kMsgNoConverter = 3062,
+  kMsgAlreadyWorking = 3063,
+  kMsgAddGrabber = 3064,
+  kMsgStopFailed = 3066,
+  kMsgGrabberMissing = 3067,
+  kMsgNotStreaming = 3068,
+  kMsgProcAmpMissing = 3071,
+};
+
+// Filter names in the graph.
+inline constexpr const char* kCaptureFilterName = "Video Capture";
+inline constexpr const char* kConverterFilterName = "KQR_Video Converter Device";
+inline constexpr const char* kGrabberFilterName = "SampleGrabber";
+inline constexpr const char* kRendererFilterName = "Video Renderer";
+
+// A rectangle as the window system gives it.
+struct WindowRect {
+  std::int32_t left = 0;
+  std::int32_t top = 0;
+  std::int32_t right = 0;
+  std::int32_t bottom = 0;
+};
+
+// Placement of the video inside its owner.
+struct VideoRect {
+  std::int32_t left = 0;
+  std::int32_t top = 0;
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+};
+
+// The n-th pin (from 0) of `filter` whose direction is `direction`, or none.
+std::shared_ptr<media::Pin> GetPin(media::Filter& filter, media::PinDirection direction, int n);
+inline std::shared_ptr<media::Pin> GetInPin(media::Filter& filter, int n) {
+  return GetPin(filter, media::PinDirection::Input, n);
+}
+inline std::shared_ptr<media::Pin> GetOutPin(media::Filter& filter, int n) {
+  return GetPin(filter, media::PinDirection::Output, n);
+}
+
+class CaptureGraph {
+ public:
+  // Longest friendly name kept, in bytes (a 256-byte buffer with its terminator).
+  static constexpr std::size_t kMaxDeviceNameBytes = 255;
+
+  // `platform`, `boxes` and `strings` must outlive the manager. `messageOffset` is added to every
+  // message number (0 in TavoPreview, 14 in TavoCCTV).
+  CaptureGraph(media::Platform& platform, MessageBoxes& boxes, const StringTable& strings,
+               int messageOffset);
+  ~CaptureGraph();
+  CaptureGraph(const CaptureGraph&) = delete;
+  CaptureGraph& operator=(const CaptureGraph&) = delete;
+
+  // Lists the devices of `category`; the number listed, 0 on any failure (no message).
+  int EnumerateDevices(media::DeviceCategory category = media::DeviceCategory::VideoInput);
+  // The name at `index`; none (with a message) when the index is outside the list.
+  std::optional<std::string> GetDeviceName(int index);
+  // Chooses the device for the next Build; false (with a message) for an index past the list.
+  bool SelectDevice(int index);
+  // The format Build negotiates; an empty subtype stands for none. Always true.
+  bool SetCaptureFormat(const std::string& subtype, std::int32_t width, std::int32_t height,
+                        std::uint16_t bitCount);
+  // Where the renderer draws; false (with a message) when `rect` is none.
+  bool SetVideoWindow(QObject* window, const WindowRect* rect);
+  // Creates the grabber for this open/close cycle if needed and aims WM_FRAME_READY (and
+  // WM_CAMERA_LOST) at `window`. True.
+  bool SetFrameTarget(QObject* window);
+  // Builds the graph; the RGB24 format count (non-zero) on success, 0 on failure.
+  int Build();
+  // Runs the graph: Ok, or the failure code (with a message).
+  media::Status Run();
+  // Asks for one frame; false when there is no grabber, or (with a message) no built graph.
+  bool RequestFrame();
+  // The grabbed frame; none (with a message) when there is no grabber.
+  const std::uint8_t* GetFrameBuffer();
+  // Sets a picture property by hand; false when there is no source or it has no properties.
+  bool SetVideoProperty(int property, long value);
+  // The range of a picture property; false when there is none (a message when the source has
+  // no properties at all).
+  bool GetVideoPropertyRange(int property, media::PropertyRange& range);
+  // Brightness, contrast, saturation and gamma back to their defaults where ranged.
+  bool ResetVideoProperties();
+  // Gamma one step below its default, where the device has gamma.
+  bool StepGammaDown();
+  // Stops and releases the graph and the grabber; false (with a message) when that fails.
+  bool Close();
+
+  bool built() const { return built_; }
+  int runState() const { return runState_; }
+  int videoDeviceIndex() const { return videoDeviceIndex_; }
+  int videoDeviceCount() const { return videoDeviceCount_; }
+  int rgbFormatCount() const { return rgbFormatCount_; }
+  const FrameGrabber* frameGrabber() const { return frameGrabber_.get(); }
+  FrameGrabber* frameGrabber() { return frameGrabber_.get(); }
+
+ private:
+  void Show(int message);
+  bool CreateGraphObjects();
+  std::shared_ptr<media::Filter> FindDevice(int index, media::DeviceCategory category);
+  bool ApplyFormat(media::MediaType& type, const std::string& subtype, std::int32_t width,
+                   std::int32_t height, std::uint16_t bitCount, media::Pin* pin);
+  bool FindConverter(const media::TypePair& input, const media::TypePair& output,
+                     std::shared_ptr<media::Filter>& converter);
+  bool ConnectPins(media::Pin* output, media::Pin* input);
+  bool RenderAndShow(media::Pin* pin);
+  bool SetProperties(const int* properties, int count, int offsetFromDefault);
+  bool TearDown();
+  bool ReleaseAll();
+  QObject* NotifyTarget() const;
+
+  media::Platform& platform_;
+  MessageBoxes& boxes_;
+  const StringTable& strings_;
+  int messageOffset_;
+
+  // Declared first so that it is destroyed last: the graph objects below stop the streaming
+  // thread when they go, and no callback may run on a freed grabber.
+  std::unique_ptr<FrameGrabber> frameGrabber_;
+
+  bool built_ = false;
+  std::shared_ptr<media::Graph> graph_;
+  std::shared_ptr<media::VideoWindow> videoWindow_;
+  std::shared_ptr<media::MediaControl> mediaControl_;
+  std::shared_ptr<media::MediaEvent> mediaEvent_;
+  std::shared_ptr<media::CaptureGraphBuilder> builder_;
+  std::shared_ptr<media::Filter> source_;
+  bool frameGrabberCreated_ = false;
+  QObject* videoOwner_ = nullptr;
+  VideoRect videoRect_;
+  int rgbFormatCount_ = 0;
+  int videoDeviceIndex_ = -1;
+  int videoDeviceCount_ = 0;
+  std::vector<std::string> videoDeviceNames_;
+  int runState_ = 0;
+  std::string wantedSubtype_;
+  std::int32_t wantedWidth_ = 0;
+  std::int32_t wantedHeight_ = 0;
+  std::uint16_t wantedBitCount_ = 0;
+};
+
+}  // namespace tavo
