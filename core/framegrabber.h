@@ -39,6 +39,8 @@ class FrameGrabber final : public media::FrameCallback {
   // Bytes of the last copy (at most kBufferSize); 0 before the first.
   std::size_t frameLength() const { return frameLength_.load(std::memory_order_acquire); }
 
+  bool Wanted() const override { return requested(); }
+
   // Streaming thread. Does nothing for an unrequested frame; otherwise copies the sample,
   // bottom-up and without row padding, clears the request and posts WM_FRAME_READY.
   media::Status BufferCB(double sampleTime, const media::SampleView& sample) override;

@@ -112,6 +112,8 @@ struct SampleView {
 class FrameCallback {
  public:
   virtual ~FrameCallback() = default;
+  // Whether the next sample is wanted at all; lets the platform skip mapping unwanted ones.
+  virtual bool Wanted() const { return true; }
   virtual Status BufferCB(double sampleTime, const SampleView& sample) = 0;
 };
 

@@ -1,0 +1,315 @@
+// The capture graph on GStreamer with the virtual camera, headless.
+#include <gst/app/gstappsrc.h>
+#include <gst/gst.h>
+#include <gtest/gtest.h>
+
+#include <QEvent>
+#include <QTest>
+#include <QWidget>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "capturegraph.h"
+#include "media/gstplatform.h"
+#include "media/gstref.h"
+#include "previewstrings.h"
+#include "videorenderer.h"
+
+namespace tavo {
+namespace {
+
+using media::Status;
+
+class Receiver : public QObject {
+ public:
+  bool event(QEvent* event) override {
+    received.push_back(static_cast<int>(event->type()));
+    return true;
+  }
+  bool WaitFor(int type, int milliseconds = 5000) {
+    return QTest::qWaitFor(
+        [&] { return std::find(received.begin(), received.end(), type) != received.end(); },
+        milliseconds);
+  }
+  std::vector<int> received;
+};
+
+// A short video whose top half is red and bottom half blue, written with GStreamer itself.
+std::string WriteTwoHalvesVideo(const std::filesystem::path& path) {
+  constexpr int kWidth = 320, kHeight = 240, kFrames = 10;
+  GError* error = nullptr;
+  media::GstPtr<GstElement> pipeline(gst_parse_launch(
+      ("appsrc name=in format=time caps=video/x-raw,format=BGR,width=320,height=240,"
+       "framerate=10/1 ! matroskamux ! filesink location=\"" +
+       path.string() + "\"")
+          .c_str(),
+      &error));
+  if (error != nullptr) {
+    std::string message = error->message;
+    g_clear_error(&error);
+    return message;
+  }
+  media::GstPtr<GstElement> source(gst_bin_get_by_name(GST_BIN(pipeline.get()), "in"));
+  gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
+  for (int i = 0; i < kFrames; ++i) {
+    GstBuffer* buffer = gst_buffer_new_allocate(nullptr, kWidth * kHeight * 3, nullptr);
+    GstMapInfo map;
+    gst_buffer_map(buffer, &map, GST_MAP_WRITE);
+    for (int y = 0; y < kHeight; ++y) {
+      for (int x = 0; x < kWidth; ++x) {
+        std::uint8_t* pixel = map.data + (y * kWidth + x) * 3;
+        const bool top = y < kHeight / 2;
+        pixel[0] = top ? 0 : 255;  // blue
+        pixel[1] = 0;
+        pixel[2] = top ? 255 : 0;  // red
+      }
+    }
+    gst_buffer_unmap(buffer, &map);
+    GST_BUFFER_PTS(buffer) = i * GST_SECOND / 10;
+    GST_BUFFER_DURATION(buffer) = GST_SECOND / 10;
+    gst_app_src_push_buffer(GST_APP_SRC(source.get()), buffer);
+  }
+  gst_app_src_end_of_stream(GST_APP_SRC(source.get()));
+  media::GstPtr<GstBus> bus(gst_element_get_bus(pipeline.get()));
+  GstMessage* message = gst_bus_timed_pop_filtered(
+      bus.get(), 10 * GST_SECOND, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+  const bool ended = message != nullptr && GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS;
+  if (message != nullptr) gst_message_unref(message);
+  gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+  return ended ? std::string() : "the test video was not written";
+}
+
+double Mean(const std::uint8_t* data, std::size_t length) {
+  double sum = 0;
+  for (std::size_t i = 0; i < length; ++i) sum += data[i];
+  return length != 0 ? sum / static_cast<double>(length) : 0;
+}
+
+class GstCaptureGraphTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv(media::kVirtualCameraVariable, "1", 1);
+    owner.resize(640, 480);
+  }
+
+  // Enumerates, picks the virtual camera and builds at the given size.
+  int BuildAt(int width, int height) {
+    const int count = graph.EnumerateDevices();
+    for (int i = 0; i < count; ++i) {
+      if (graph.GetDeviceName(i) == media::kVirtualCameraName) graph.SelectDevice(i);
+    }
+    graph.SetCaptureFormat(media::kSubtypeRGB24, width, height, 24);
+    const WindowRect rect{0, 0, width, height};
+    graph.SetVideoWindow(&owner, &rect);
+    graph.SetFrameTarget(&target);
+    return graph.Build();
+  }
+
+  // Requests one frame and waits for it; its bytes, or none.
+  const std::uint8_t* GrabFrame() {
+    target.received.clear();
+    if (!graph.RequestFrame() || !target.WaitFor(WM_FRAME_READY)) return nullptr;
+    return graph.GetFrameBuffer();
+  }
+
+  ui::VideoRendererWidget* Renderer() {
+    return owner.findChild<ui::VideoRendererWidget*>(QString(), Qt::FindDirectChildrenOnly);
+  }
+
+  ui::VideoRendererFactory surfaces;
+  media::GstPlatform platform{&surfaces};
+  RecordingMessageBoxes boxes;
+  StringTable strings{preview::PreviewStrings(), Language::English};
+  CaptureGraph graph{platform, boxes, strings, 0};
+  QWidget owner;
+  Receiver target;
+};
+
+TEST_F(GstCaptureGraphTest, VirtualCameraIsListedOnlyWhenAskedFor) {
+  const int count = graph.EnumerateDevices();
+  ASSERT_GE(count, 1);
+  EXPECT_EQ(graph.GetDeviceName(count - 1), media::kVirtualCameraName);
+  unsetenv(media::kVirtualCameraVariable);
+  const int without = graph.EnumerateDevices();
+  for (int i = 0; i < without; ++i) EXPECT_NE(graph.GetDeviceName(i), media::kVirtualCameraName);
+  EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(GstCaptureGraphTest, BuildsRunsAndHandsOverFramesAtEverySizeAndRebuilds) {
+  for (auto [width, height] : {std::pair{160, 120}, {320, 240}, {640, 480}}) {
+    SCOPED_TRACE(width);
+    ASSERT_GT(BuildAt(width, height), 0);
+    ASSERT_EQ(graph.Run(), Status::Ok);
+    ASSERT_NE(GrabFrame(), nullptr);
+    EXPECT_EQ(graph.frameGrabber()->frameLength(), std::size_t(width * height * 3));
+    // One request, one event, however many frames pass.
+    QTest::qWait(150);
+    EXPECT_EQ(std::count(target.received.begin(), target.received.end(), WM_FRAME_READY), 1);
+    // The renderer paints inside the owner, at the rectangle given.
+    ui::VideoRendererWidget* renderer = Renderer();
+    ASSERT_NE(renderer, nullptr);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return renderer->framesShown() > 0; }, 5000));
+    EXPECT_EQ(renderer->geometry(), QRect(0, 0, width, height));
+    EXPECT_EQ(renderer->frame().size(), QSize(width, height));
+    ASSERT_TRUE(graph.Close());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Renderer() == nullptr; }, 2000));
+  }
+  EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(GstCaptureGraphTest, OddWidthFramesArePackedWithoutRowPadding) {
+  ASSERT_GT(BuildAt(321, 240), 0);
+  ASSERT_EQ(graph.Run(), Status::Ok);
+  ASSERT_NE(GrabFrame(), nullptr);
+  EXPECT_EQ(graph.frameGrabber()->frameLength(), std::size_t(321 * 240 * 3));
+  EXPECT_TRUE(graph.Close());
+}
+
+TEST_F(GstCaptureGraphTest, FileCameraFramesAreBgrAndBottomUp) {
+  const auto folder = std::filesystem::temp_directory_path() / "tavo-gst-test";
+  std::filesystem::create_directories(folder);
+  const auto video = folder / "two-halves.mkv";
+  ASSERT_EQ(WriteTwoHalvesVideo(video), "");
+  setenv(media::kVirtualCameraVariable, video.c_str(), 1);
+
+  ASSERT_GT(BuildAt(320, 240), 0);
+  ASSERT_EQ(graph.Run(), Status::Ok);
+  const std::uint8_t* frame = GrabFrame();
+  ASSERT_NE(frame, nullptr);
+  // First row in memory is the bottom of the picture: blue, stored B,G,R.
+  const std::uint8_t* bottom = frame + 5 * 320 * 3 + 160 * 3;
+  EXPECT_GT(bottom[0], 200);
+  EXPECT_LT(bottom[2], 60);
+  const std::uint8_t* top = frame + 234 * 320 * 3 + 160 * 3;
+  EXPECT_LT(top[0], 60);
+  EXPECT_GT(top[2], 200);
+  EXPECT_LT(top[1], 60);
+  // The file loops: frames keep coming after its ten frames have played.
+  QTest::qWait(1200);
+  EXPECT_NE(GrabFrame(), nullptr);
+  EXPECT_TRUE(graph.Close());
+  std::filesystem::remove_all(folder);
+}
+
+TEST_F(GstCaptureGraphTest, UnplayableFileIsNoCamera) {
+  const auto folder = std::filesystem::temp_directory_path() / "tavo-gst-bad";
+  std::filesystem::create_directories(folder);
+  const auto bad = folder / "not-a-video.mkv";
+  FILE* file = std::fopen(bad.c_str(), "wb");
+  std::fputs("this is not a video", file);
+  std::fclose(file);
+  setenv(media::kVirtualCameraVariable, bad.c_str(), 1);
+  EXPECT_EQ(BuildAt(320, 240), 0);
+  EXPECT_EQ(boxes.boxes.back().text, "Couldn't bind moniker to filter object!");
+  EXPECT_TRUE(graph.Close());
+  std::filesystem::remove_all(folder);
+}
+
+TEST_F(GstCaptureGraphTest, PropertyChangeShowsInTheNextFrame) {
+  ASSERT_GT(BuildAt(160, 120), 0);
+  ASSERT_EQ(graph.Run(), Status::Ok);
+  media::PropertyRange range;
+  ASSERT_TRUE(graph.GetVideoPropertyRange(media::kPropertyBrightness, range));
+  EXPECT_LT(range.minimum, range.defaultValue);
+  EXPECT_GT(range.maximum, range.defaultValue);
+  EXPECT_FALSE(graph.GetVideoPropertyRange(media::kPropertyGamma, range));  // no gamma
+
+  const std::size_t length = 160 * 120 * 3;
+  ASSERT_NE(GrabFrame(), nullptr);
+  const double before = Mean(graph.GetFrameBuffer(), length);
+  ASSERT_TRUE(graph.GetVideoPropertyRange(media::kPropertyBrightness, range));
+  ASSERT_TRUE(graph.SetVideoProperty(media::kPropertyBrightness, range.maximum));
+  ASSERT_NE(GrabFrame(), nullptr);
+  const double brighter = Mean(graph.GetFrameBuffer(), length);
+  EXPECT_GT(brighter, before + 100);
+
+  EXPECT_TRUE(graph.ResetVideoProperties());
+  EXPECT_TRUE(graph.StepGammaDown());  // no gamma: nothing to step, still true
+  ASSERT_NE(GrabFrame(), nullptr);
+  EXPECT_NEAR(Mean(graph.GetFrameBuffer(), length), before, 20);
+  EXPECT_TRUE(graph.Close());
+  EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST(GstPlatform, ConverterSearchFindsColourConvertersAboveTheMinimumRank) {
+  media::GstPlatform platform(nullptr);
+  std::shared_ptr<media::FilterMapper> mapper;
+  ASSERT_EQ(platform.CreateFilterMapper(mapper), Status::Ok);
+  media::FilterQuery query;
+  query.minimumMerit = media::kMeritDoNotUse + 1;
+  query.input = {media::kMajorTypeVideo, "YUY2"};
+  query.output = {media::kMajorTypeVideo, media::kSubtypeRGB24};
+  std::unique_ptr<media::MonikerEnum> found;
+  ASSERT_EQ(mapper->EnumMatchingFilters(query, found), Status::Ok);
+  std::vector<std::string> names;
+  std::shared_ptr<media::Moniker> moniker;
+  while (found->Next(moniker) == Status::Ok) {
+    std::string name;
+    moniker->ReadFriendlyName(name);
+    names.push_back(name);
+  }
+  EXPECT_NE(std::find(names.begin(), names.end(), "videoconvert"), names.end());
+  EXPECT_EQ(std::find(names.begin(), names.end(), "videoscale"), names.end());
+  EXPECT_EQ(std::find(names.begin(), names.end(), "compositor"), names.end());
+
+  // Nothing converts a type GStreamer does not know.
+  query.input.subtype = "NOPE";
+  ASSERT_EQ(mapper->EnumMatchingFilters(query, found), Status::Ok);
+  EXPECT_EQ(found->Next(moniker), Status::False);
+  EXPECT_EQ(media::MeritToRank(media::kMeritDoNotUse), 0u);
+  EXPECT_EQ(media::MeritToRank(media::kMeritDoNotUse + 1), 1u);
+  EXPECT_EQ(media::MeritToRank(0x800000), unsigned(GST_RANK_PRIMARY));
+}
+
+TEST(GstPlatform, CameraFailureWhileRunningStopsTheGraphAndTellsTheOwner) {
+  setenv(media::kVirtualCameraVariable, "1", 1);
+  media::GstPlatform platform(nullptr);
+  Receiver target;
+  // Camera -> converter -> renderer, straight on the platform, so the test can reach the camera.
+  std::shared_ptr<media::Graph> graph;
+  ASSERT_EQ(platform.CreateFilterGraph(graph), Status::Ok);
+  std::shared_ptr<media::DeviceEnumerator> devices;
+  ASSERT_EQ(platform.CreateDeviceEnumerator(devices), Status::Ok);
+  std::unique_ptr<media::MonikerEnum> monikers;
+  ASSERT_EQ(devices->CreateClassEnumerator(media::DeviceCategory::VideoInput, monikers),
+            Status::Ok);
+  std::shared_ptr<media::Moniker> moniker, virtualCamera;
+  while (monikers->Next(moniker) == Status::Ok) virtualCamera = moniker;  // listed last
+  std::shared_ptr<media::Filter> camera, converter;
+  ASSERT_EQ(virtualCamera->BindToFilter(camera), Status::Ok);
+  std::shared_ptr<media::FilterMapper> mapper;
+  platform.CreateFilterMapper(mapper);
+  media::FilterQuery query;
+  query.minimumMerit = media::kMeritDoNotUse + 1;
+  query.input = {media::kMajorTypeVideo, "YUY2"};
+  query.output = {media::kMajorTypeVideo, media::kSubtypeRGB24};
+  std::unique_ptr<media::MonikerEnum> converters;
+  ASSERT_EQ(mapper->EnumMatchingFilters(query, converters), Status::Ok);
+  ASSERT_EQ(converters->Next(moniker), Status::Ok);
+  ASSERT_EQ(moniker->BindToFilter(converter), Status::Ok);
+  ASSERT_EQ(graph->AddFilter(camera, "Video Capture"), Status::Ok);
+  ASSERT_EQ(graph->AddFilter(converter, "Converter"), Status::Ok);
+  ASSERT_EQ(graph->Connect(*GetOutPin(*camera, 0), *GetInPin(*converter, 0)), Status::Ok);
+  ASSERT_EQ(graph->Render(*GetOutPin(*converter, 0)), Status::Ok);
+  graph->QueryMediaEvent()->SetNotifyTarget(&target, WM_CAMERA_LOST);
+  ASSERT_EQ(graph->QueryMediaControl()->Run(), Status::Ok);
+
+  // The camera reports a failure, as a device that was pulled out does.
+  GstElement* element = media::ElementOfFilter(*camera);
+  ASSERT_NE(element, nullptr);
+  GError* error = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ, "unplugged");
+  gst_element_post_message(element, gst_message_new_error(GST_OBJECT(element), error, nullptr));
+  g_error_free(error);
+  ASSERT_TRUE(target.WaitFor(WM_CAMERA_LOST));
+  EXPECT_EQ(GST_STATE(element), GST_STATE_NULL);
+  QTest::qWait(100);
+  EXPECT_EQ(std::count(target.received.begin(), target.received.end(), WM_CAMERA_LOST), 1);
+  // Stopping and running again works after the failure.
+  EXPECT_EQ(graph->QueryMediaControl()->Stop(), Status::Ok);
+  EXPECT_EQ(graph->QueryMediaControl()->Run(), Status::Ok);
+}
+
+}  // namespace
+}  // namespace tavo
