@@ -1,1 +1,513 @@
 #include "jpegfile.h"
+
+// jpeglib.h needs FILE and size_t declared before it.
+#include <cstddef>
+#include <cstdio>
+
+#include <jerror.h>
+#include <jpeglib.h>
+
+#include <fcntl.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csetjmp>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+// Fatal codec errors come back through longjmp. Every function that calls setjmp below keeps only
+// trivially destructible locals, and everything that needs releasing lives in the caller's frame,
+// so no destructor is ever skipped.
+
+namespace tavo {
+namespace {
+
+constexpr char kFatalTitle[] = "JPEG Fatal Error";
+constexpr char kLibraryTitle[] = "JPEG Library Error";
+constexpr char kOutOfMemory[] = "JpegFile :\nOut of memory";
+
+// The decoder gets the loaded file in pieces of this size. Measured against handing it the whole
+// block at once: the same instruction count within 0.1 %, so the smaller pieces stay.
+constexpr std::size_t kSourcePiece = 4096;
+
+// A progressive file can carry thousands of tiny scans, each costing a full pass over the
+// coefficients; real encoders write about ten.
+constexpr int kMaxScans = 500;
+
+// Caps libjpeg's whole-image coefficient buffers (progressive and multi-scan files).
+constexpr long kMaxCodecMemory = 512L << 20;
+
+void ShowSafely(MessageBoxes& boxes, const char* text, MessageIcon icon, const char* title) {
+  // An exception must not unwind through libjpeg's C frames.
+  try {
+    boxes.Show(text, icon, title);
+  } catch (...) {
+  }
+}
+
+struct ErrorManager {
+  jpeg_error_mgr pub;  // first, so libjpeg's pointer converts back
+  std::jmp_buf jump;
+  MessageBoxes* boxes;
+  const char* fatalTitle;
+};
+
+ErrorManager& ErrorsOf(j_common_ptr cinfo) { return *reinterpret_cast<ErrorManager*>(cinfo->err); }
+
+void ShowCodecMessage(j_common_ptr cinfo, const char* title) {
+  char text[JMSG_LENGTH_MAX];
+  (*cinfo->err->format_message)(cinfo, text);
+  ShowSafely(*ErrorsOf(cinfo).boxes, text, MessageIcon::Error, title);
+}
+
+[[noreturn]] void ExitOnFatal(j_common_ptr cinfo) {
+  ShowCodecMessage(cinfo, ErrorsOf(cinfo).fatalTitle);
+  std::longjmp(ErrorsOf(cinfo).jump, 1);
+}
+
+// Warnings only (level -1): the first of a run gets a box, later ones are just counted. Trace
+// messages are dropped.
+void EmitMessage(j_common_ptr cinfo, int msgLevel) {
+  if (msgLevel >= 0) return;
+  if (cinfo->err->num_warnings++ == 0) ShowCodecMessage(cinfo, kLibraryTitle);
+}
+
+void InstallErrorManager(ErrorManager& err, MessageBoxes& boxes, const char* fatalTitle) {
+  jpeg_std_error(&err.pub);
+  err.pub.error_exit = ExitOnFatal;
+  err.pub.emit_message = EmitMessage;
+  err.boxes = &boxes;
+  err.fatalTitle = fatalTitle;
+}
+
+// Hands the decoder a loaded file and never lets it read past the end: like libjpeg's own file
+// source, a stream that stops early gets a warning and a fake end-of-image marker.
+struct MemorySource {
+  jpeg_source_mgr pub;  // first, so libjpeg's pointer converts back
+  const JOCTET* data;
+  std::size_t size;
+  std::size_t offset;
+};
+
+MemorySource& SourceOf(j_decompress_ptr cinfo) {
+  return *reinterpret_cast<MemorySource*>(cinfo->src);
+}
+
+void InitSource(j_decompress_ptr) {}
+void TermSource(j_decompress_ptr) {}
+
+boolean FillInputBuffer(j_decompress_ptr cinfo) {
+  static constexpr JOCTET kFakeEoi[2] = {0xFF, JPEG_EOI};
+  MemorySource& src = SourceOf(cinfo);
+  if (src.offset < src.size) {
+    const std::size_t piece = std::min(kSourcePiece, src.size - src.offset);
+    src.pub.next_input_byte = src.data + src.offset;
+    src.pub.bytes_in_buffer = piece;
+    src.offset += piece;
+    return TRUE;
+  }
+  if (src.size == 0) ERREXIT(cinfo, JERR_INPUT_EMPTY);
+  WARNMS(cinfo, JWRN_JPEG_EOF);
+  src.pub.next_input_byte = kFakeEoi;
+  src.pub.bytes_in_buffer = sizeof kFakeEoi;
+  return TRUE;
+}
+
+void SkipInputData(j_decompress_ptr cinfo, long numBytes) {
+  if (numBytes <= 0) return;
+  MemorySource& src = SourceOf(cinfo);
+  auto skip = static_cast<std::size_t>(numBytes);
+  if (skip <= src.pub.bytes_in_buffer) {
+    src.pub.next_input_byte += skip;
+    src.pub.bytes_in_buffer -= skip;
+    return;
+  }
+  // Past the current piece: move the read position; the next fill hands out what follows, or
+  // the end-of-file warning.
+  skip -= src.pub.bytes_in_buffer;
+  src.pub.bytes_in_buffer = 0;
+  src.offset += std::min(skip, src.size - src.offset);
+}
+
+void InstallSource(MemorySource& src, const std::uint8_t* data, std::size_t size) {
+  src.pub.init_source = InitSource;
+  src.pub.fill_input_buffer = FillInputBuffer;
+  src.pub.skip_input_data = SkipInputData;
+  src.pub.resync_to_restart = jpeg_resync_to_restart;
+  src.pub.term_source = TermSource;
+  src.pub.next_input_byte = nullptr;
+  src.pub.bytes_in_buffer = 0;
+  src.data = data;
+  src.size = size;
+  src.offset = 0;
+}
+
+void LimitScans(j_common_ptr cinfo) {
+  if (!cinfo->is_decompressor) return;
+  if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number <= kMaxScans) return;
+  ShowSafely(*ErrorsOf(cinfo).boxes, "JPEG image has more than 500 scans", MessageIcon::Error,
+             kFatalTitle);
+  std::longjmp(ErrorsOf(cinfo).jump, 1);
+}
+
+struct Decoder {
+  explicit Decoder(MessageBoxes& boxes) {
+    InstallErrorManager(err, boxes, kFatalTitle);
+    cinfo.err = &err.pub;
+  }
+  ~Decoder() { jpeg_destroy_decompress(&cinfo); }  // also fine when never created
+  Decoder(const Decoder&) = delete;
+  Decoder& operator=(const Decoder&) = delete;
+
+  jpeg_decompress_struct cinfo{};
+  ErrorManager err{};
+  MemorySource src{};
+  jpeg_progress_mgr progress{};
+};
+
+struct Encoder {
+  explicit Encoder(MessageBoxes& boxes) {
+    InstallErrorManager(err, boxes, kLibraryTitle);
+    cinfo.err = &err.pub;
+  }
+  ~Encoder() {
+    jpeg_destroy_compress(&cinfo);
+    std::free(out);  // jpeg_mem_dest's block, current even after a fatal error
+  }
+  Encoder(const Encoder&) = delete;
+  Encoder& operator=(const Encoder&) = delete;
+
+  jpeg_compress_struct cinfo{};
+  ErrorManager err{};
+  unsigned char* out = nullptr;
+  unsigned long outSize = 0;
+};
+
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd = -1) : fd_(fd) {}
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+  int get() const { return fd_; }
+  // Closes now and reports the result, which for a written file is the last word on success.
+  bool Close() {
+    const int fd = fd_;
+    fd_ = -1;
+    return ::close(fd) == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+enum class Load { Ok, CantOpen, TooLarge, OutOfMemory };
+
+Load LoadFile(const std::string& path, std::unique_ptr<std::uint8_t[]>& data, std::size_t& size) {
+  // O_NONBLOCK: opening a FIFO must not hang; it is refused below as no regular file.
+  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  struct stat info {};
+  if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    return Load::CantOpen;
+  }
+  if (static_cast<std::uint64_t>(info.st_size) > JpegFile::kMaxFileBytes) return Load::TooLarge;
+  const auto expected = static_cast<std::size_t>(info.st_size);
+  data.reset(new (std::nothrow) std::uint8_t[std::max<std::size_t>(expected, 1)]);
+  if (!data) return Load::OutOfMemory;
+  size = 0;
+  while (size < expected) {
+    const ssize_t got = ::read(fd.get(), data.get() + size, expected - size);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return Load::CantOpen;
+    if (got == 0) break;  // the file shrank meanwhile: decode what is there
+    size += static_cast<std::size_t>(got);
+  }
+  return Load::Ok;
+}
+
+// Reads the header and, when `pixels` is given, the picture. False after a fatal error (box
+// shown) or a refusal (nothing shown).
+bool Decode(Decoder& d, const std::uint8_t* data, std::size_t size, std::uint32_t& width,
+            std::uint32_t& height, std::unique_ptr<std::uint8_t[]>* pixels) {
+  if (setjmp(d.err.jump) != 0) return false;
+  jpeg_create_decompress(&d.cinfo);
+  d.cinfo.mem->max_memory_to_use = kMaxCodecMemory;
+  InstallSource(d.src, data, size);
+  d.cinfo.src = &d.src.pub;
+  d.progress.progress_monitor = LimitScans;
+  d.cinfo.progress = &d.progress;
+
+  jpeg_read_header(&d.cinfo, TRUE);
+  width = d.cinfo.image_width;
+  height = d.cinfo.image_height;
+  if (pixels == nullptr) return true;
+
+  // libjpeg-turbo expands grey to RGB itself.
+  if (d.cinfo.out_color_space == JCS_GRAYSCALE) d.cinfo.out_color_space = JCS_RGB;
+  jpeg_calc_output_dimensions(&d.cinfo);
+  if (d.cinfo.out_color_space != JCS_RGB || d.cinfo.output_components != 3) return false;
+  const std::uint64_t rowBytes = std::uint64_t{d.cinfo.output_width} * 3;
+  const std::uint64_t bytes = rowBytes * d.cinfo.output_height;
+  if (d.cinfo.output_width > JpegFile::kMaxSide || d.cinfo.output_height > JpegFile::kMaxSide ||
+      bytes > JpegFile::kMaxBufferBytes) {
+    return false;
+  }
+  pixels->reset(new (std::nothrow) std::uint8_t[bytes]);
+  if (!*pixels) {
+    ShowSafely(*d.err.boxes, kOutOfMemory, MessageIcon::Error, "");
+    return false;
+  }
+
+  jpeg_start_decompress(&d.cinfo);
+  while (d.cinfo.output_scanline < d.cinfo.output_height) {
+    JSAMPROW row = pixels->get() + rowBytes * d.cinfo.output_scanline;
+    // Our source never suspends, so no progress means a broken stream.
+    if (jpeg_read_scanlines(&d.cinfo, &row, 1) != 1) return false;
+  }
+  jpeg_finish_decompress(&d.cinfo);
+  return true;
+}
+
+// Builds the whole compressed stream in e.out / e.outSize. False after a fatal error (box shown).
+bool Encode(Encoder& e, int quality, const std::uint8_t* rgb, std::uint32_t width,
+            std::uint32_t height) {
+  if (setjmp(e.err.jump) != 0) return false;
+  jpeg_create_compress(&e.cinfo);
+  jpeg_mem_dest(&e.cinfo, &e.out, &e.outSize);  // grows as the stream needs
+
+  jpeg_compress_struct& c = e.cinfo;
+  c.image_width = width;
+  c.image_height = height;
+  c.input_components = 3;
+  c.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&c);
+  // The defaults already give most of this; it is spelled out because it is the file format.
+  jpeg_set_colorspace(&c, JCS_YCbCr);
+  constexpr int kIds[3] = {1, 2, 3};
+  for (int i = 0; i < 3; ++i) {
+    jpeg_component_info& comp = c.comp_info[i];
+    comp.component_id = kIds[i];
+    comp.h_samp_factor = i == 0 ? 2 : 1;
+    comp.v_samp_factor = 1;
+    comp.quant_tbl_no = i == 0 ? 0 : 1;
+    comp.dc_tbl_no = i == 0 ? 0 : 1;
+    comp.ac_tbl_no = i == 0 ? 0 : 1;
+  }
+  c.write_JFIF_header = TRUE;
+  c.JFIF_major_version = 1;
+  c.JFIF_minor_version = 1;
+  c.density_unit = 0;
+  c.X_density = 1;
+  c.Y_density = 1;
+  c.write_Adobe_marker = FALSE;
+  jpeg_set_quality(&c, quality, TRUE);
+  c.restart_interval = width / 16;
+  c.restart_in_rows = 0;
+  c.dct_method = JDCT_ISLOW;
+  c.optimize_coding = FALSE;
+  c.smoothing_factor = 0;
+
+  jpeg_start_compress(&c, TRUE);
+  const std::size_t rowBytes = std::size_t{width} * 3;
+  while (c.next_scanline < c.image_height) {
+    // libjpeg only reads the row; its interface just lacks the const.
+    JSAMPROW row = const_cast<JSAMPLE*>(rgb + rowBytes * c.next_scanline);
+    jpeg_write_scanlines(&c, &row, 1);
+  }
+  jpeg_finish_compress(&c);
+  return true;
+}
+
+std::string TemporaryName(const std::string& path, int attempt) {
+  std::uint64_t bits = 0;
+  if (::getrandom(&bits, sizeof bits, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bits)) {
+    bits = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) *
+               0x9E3779B97F4A7C15ull +
+           static_cast<std::uint64_t>(attempt);
+  }
+  static constexpr char kDigits[] = "abcdefghijklmnopqrstuvwxyz012345";
+  std::string name = path + '.';
+  for (int i = 0; i < 6; ++i, bits >>= 5) name += kDigits[bits & 31];
+  return name;
+}
+
+// Writes `size` bytes under `path` through a temporary file beside it and a rename, so readers
+// see the old file or the new one, never a part. No fsync: pictures arrive several times a
+// second, and a crash may lose the newest ones but never leaves a torn file under the final name
+// (ext4 orders the data before a replacing rename).
+bool WriteWholeFile(const std::string& path, const unsigned char* data, std::size_t size) {
+  std::string temporary;
+  int fd = -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    temporary = TemporaryName(path, attempt);
+    fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) break;
+  }
+  if (fd < 0) {
+    std::fprintf(stderr, "can't open %s\n", path.c_str());
+    return false;
+  }
+  FileDescriptor file(fd);
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t put = ::write(file.get(), data + done, size - done);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) break;  // ENOSPC, EFBIG, EIO...
+    done += static_cast<std::size_t>(put);
+  }
+  const bool closed = file.Close();
+  if (done < size || !closed) {
+    ::unlink(temporary.c_str());
+    std::fprintf(stderr, "can't write %s\n", path.c_str());
+    return false;
+  }
+  if (::rename(temporary.c_str(), path.c_str()) != 0) {
+    ::unlink(temporary.c_str());
+    std::fprintf(stderr, "can't open %s\n", path.c_str());
+    return false;
+  }
+  return true;
+}
+
+// Byte count of a packed picture, or false when it could not exist in memory.
+bool PackedBytes(std::uint64_t rowBytes, std::uint32_t height, std::size_t& bytes) {
+  const unsigned __int128 total = static_cast<unsigned __int128>(rowBytes) * height;
+  if (total > PTRDIFF_MAX) return false;
+  bytes = static_cast<std::size_t>(total);
+  return true;
+}
+
+}  // namespace
+
+std::unique_ptr<std::uint8_t[]> JpegFile::JpegToRgb(const std::string& path, std::uint32_t& width,
+                                                    std::uint32_t& height) {
+  width = 0;
+  height = 0;
+  if (path.empty()) return nullptr;
+  std::unique_ptr<std::uint8_t[]> file;
+  std::size_t size = 0;
+  switch (LoadFile(path, file, size)) {
+    case Load::Ok:
+      break;
+    case Load::OutOfMemory:
+      ShowSafely(boxes_, kOutOfMemory, MessageIcon::Error, "");
+      return nullptr;
+    case Load::CantOpen:
+    case Load::TooLarge:
+      return nullptr;
+  }
+  std::unique_ptr<std::uint8_t[]> pixels;
+  Decoder decoder(boxes_);
+  if (!Decode(decoder, file.get(), size, width, height, &pixels)) return nullptr;
+  return pixels;
+}
+
+bool JpegFile::ReadJpegSize(const std::string& path, std::uint32_t& width, std::uint32_t& height) {
+  std::unique_ptr<std::uint8_t[]> file;
+  std::size_t size = 0;
+  switch (LoadFile(path, file, size)) {
+    case Load::Ok:
+      break;
+    case Load::CantOpen: {
+      const std::string text = "JPEG :\nCan't open " + path + "\n";
+      ShowSafely(boxes_, text.c_str(), MessageIcon::None, "");
+      return false;
+    }
+    case Load::OutOfMemory:
+      ShowSafely(boxes_, kOutOfMemory, MessageIcon::Error, "");
+      return false;
+    case Load::TooLarge:
+      return false;
+  }
+  std::uint32_t w = 0;
+  std::uint32_t h = 0;
+  Decoder decoder(boxes_);
+  if (!Decode(decoder, file.get(), size, w, h, nullptr)) return false;
+  width = w;
+  height = h;
+  return true;
+}
+
+bool JpegFile::RgbToJpeg(const std::string& path, int quality, const std::uint8_t* rgb,
+                         std::uint32_t width, std::uint32_t height) {
+  if (rgb == nullptr || width == 0 || height == 0) return false;
+  if (path.empty()) {
+    std::fprintf(stderr, "can't open %s\n", path.c_str());
+    return false;
+  }
+  // Encode first: a codec failure then never touches the file system.
+  Encoder encoder(boxes_);
+  if (!Encode(encoder, std::clamp(quality, 1, 100), rgb, width, height)) return false;
+  return WriteWholeFile(path, encoder.out, encoder.outSize);
+}
+
+bool JpegFile::SwapRedBlue(std::uint8_t* buffer, std::uint32_t width, std::uint32_t height) {
+  std::size_t bytes = 0;
+  if (buffer == nullptr || !PackedBytes(std::uint64_t{width} * 3, height, bytes)) return false;
+  for (std::uint8_t* p = buffer; p != buffer + bytes; p += 3) std::swap(p[0], p[2]);
+  return true;
+}
+
+bool JpegFile::MakeGray(std::uint8_t* buffer, std::uint32_t width, std::uint32_t height) {
+  std::size_t bytes = 0;
+  if (buffer == nullptr || !PackedBytes(std::uint64_t{width} * 3, height, bytes)) return false;
+  for (std::uint8_t* p = buffer; p != buffer + bytes; p += 3) {
+    // Double precision and truncation are part of the result: (1, 1, 1) gives 0.
+    const double g = 0.299 * p[0] + 0.587 * p[1] + 0.114 * p[2];
+    p[0] = p[1] = p[2] = static_cast<std::uint8_t>(g);
+  }
+  return true;
+}
+
+std::unique_ptr<std::uint8_t[]> JpegFile::PadRows(const std::uint8_t* buffer, std::uint32_t width,
+                                                  std::uint32_t height, std::uint32_t& stride) {
+  if (buffer == nullptr) return nullptr;
+  const std::uint64_t rowBytes = std::uint64_t{width} * 3;
+  const std::uint64_t padded = ((std::uint64_t{width} * 24 + 31) / 32) * 4;
+  std::size_t bytes = 0;
+  if (!PackedBytes(padded, height, bytes) || bytes > kMaxBufferBytes) return nullptr;
+  // Zeroed, so no stale heap bytes travel on in the padding.
+  std::unique_ptr<std::uint8_t[]> out(new (std::nothrow) std::uint8_t[bytes]());
+  if (!out) return nullptr;
+  for (std::uint64_t r = 0; r < height; ++r) {
+    std::memcpy(out.get() + r * padded, buffer + r * rowBytes, rowBytes);
+  }
+  stride = static_cast<std::uint32_t>(padded);
+  return out;
+}
+
+std::unique_ptr<std::uint8_t[]> JpegFile::UnpadRows(const std::uint8_t* buffer, std::uint32_t width,
+                                                    std::uint32_t stride, std::uint32_t height) {
+  const std::uint64_t rowBytes = std::uint64_t{width} * 3;
+  // A shorter stride would read past the last source row.
+  if (buffer == nullptr || stride < rowBytes) return nullptr;
+  std::size_t bytes = 0;
+  if (!PackedBytes(rowBytes, height, bytes) || bytes > kMaxBufferBytes) return nullptr;
+  std::unique_ptr<std::uint8_t[]> out(new (std::nothrow) std::uint8_t[bytes]);
+  if (!out) return nullptr;
+  for (std::uint64_t r = 0; r < height; ++r) {
+    std::memcpy(out.get() + r * rowBytes, buffer + r * stride, rowBytes);
+  }
+  return out;
+}
+
+bool JpegFile::FlipRows(std::uint8_t* buffer, std::uint32_t rowBytes, std::uint32_t height) {
+  if (buffer == nullptr) return false;
+  // Swapping in place needs no scratch rows, so this cannot run short of memory.
+  for (std::uint64_t top = 0, bottom = height; top + 1 < bottom; ++top, --bottom) {
+    std::uint8_t* a = buffer + top * rowBytes;
+    std::swap_ranges(a, a + rowBytes, buffer + (bottom - 1) * rowBytes);
+  }
+  return true;
+}
+
+}  // namespace tavo

@@ -2,6 +2,10 @@
 //
 // An RGB buffer is width * height * 3 bytes, rows top-down without padding, pixels red, green,
 // blue. Buffers returned here belong to the caller.
+//
+// Files are written as baseline JFIF 1.01 (no density unit, 1 x 1), Y sampled 2 x 1 and Cb, Cr
+// 1 x 1, standard tables, one restart marker per width / 16 MCUs. Every call owns its codec, so
+// calls on different threads do not interfere.
 #pragma once
 
 #include <cstdint>
@@ -14,23 +18,38 @@ namespace tavo {
 
 class JpegFile {
  public:
+  // Files larger than this are refused unread.
+  static constexpr std::uint64_t kMaxFileBytes = 64ull << 20;
+  // Decoded pictures wider or taller than this, or whose buffer would exceed kMaxBufferBytes,
+  // are refused; so are PadRows/UnpadRows results above kMaxBufferBytes.
+  static constexpr std::uint32_t kMaxSide = 16384;
+  static constexpr std::uint64_t kMaxBufferBytes = 256ull << 20;
+
   // Failure boxes ("JPEG Fatal Error", "JPEG Library Error", out of memory, can't open) go to
   // `boxes`.
   explicit JpegFile(MessageBoxes& boxes) : boxes_(boxes) {}
 
-  // Decodes `path`. Returns the RGB buffer, or null on failure. `width` and `height` are 0 at
-  // entry and hold the picture size once the header was read (also when decoding fails later:
-  // test the buffer, not the size).
+  // Decodes `path`. Returns the RGB buffer (greyscale files come out with R = G = B), or null on
+  // failure. `width` and `height` are set to 0 at entry and hold the picture size once the header
+  // was read (also when decoding fails later: test the buffer, not the size).
+  // Null without a box: empty path, a file that cannot be opened or is no regular file, a file
+  // over kMaxFileBytes, a picture over kMaxSide / kMaxBufferBytes, a picture that does not decode
+  // to 1 or 3 components (CMYK). Null with a "JPEG Fatal Error" box: the codec gave up. A
+  // truncated or damaged stream still decodes, the codec filling in what is missing, after one
+  // "JPEG Library Error" box.
   std::unique_ptr<std::uint8_t[]> JpegToRgb(const std::string& path, std::uint32_t& width,
                                             std::uint32_t& height);
 
-  // Encodes `rgb` to `path` at `quality` (1..100) in the suite's fixed file format. The file
-  // appears whole or not at all (written beside it, then renamed). Returns false when the file
-  // cannot be written or the codec fails; the previous file under `path`, if any, stays.
-  bool RgbToJpeg(const std::string& path, int quality, const std::uint8_t* rgb,
-                 std::uint32_t width, std::uint32_t height);
+  // Encodes `rgb` to `path` at `quality` (clamped to 1..100) in the suite's fixed file format.
+  // The file appears whole or not at all (written beside it as "<path>.xxxxxx", then renamed).
+  // Returns false, leaving the previous file under `path` as it was, when: `rgb` is null or the
+  // size is 0 (nothing shown); the codec fails ("JPEG Library Error" box); the file cannot be
+  // created, written or renamed ("can't open <path>" / "can't write <path>" on stderr).
+  bool RgbToJpeg(const std::string& path, int quality, const std::uint8_t* rgb, std::uint32_t width,
+                 std::uint32_t height);
 
-  // Reads only the header of `path`. False when the file cannot be opened or is no JPEG.
+  // Reads only the header of `path`. False when the file cannot be opened ("JPEG :\nCan't open"
+  // box), is over kMaxFileBytes (no box) or is no JPEG ("JPEG Fatal Error" box).
   bool ReadJpegSize(const std::string& path, std::uint32_t& width, std::uint32_t& height);
 
   // Exchanges byte 0 and byte 2 of every pixel. False for a null buffer.
@@ -39,17 +58,17 @@ class JpegFile {
   // Replaces every pixel by trunc(0.299 R + 0.587 G + 0.114 B). False for a null buffer.
   static bool MakeGray(std::uint8_t* buffer, std::uint32_t width, std::uint32_t height);
 
-  // Copies packed rows into rows of `stride` = width * 3 rounded up to 4 bytes. Null for a null
-  // input or when memory is short.
+  // Copies packed rows into rows of `stride` = width * 3 rounded up to 4 bytes; the padding is
+  // zeroed. Null for a null input, a result over kMaxBufferBytes, or when memory is short.
   static std::unique_ptr<std::uint8_t[]> PadRows(const std::uint8_t* buffer, std::uint32_t width,
                                                  std::uint32_t height, std::uint32_t& stride);
 
-  // Copies rows of `stride` bytes into a packed width * height * 3 buffer. Null for a null input
-  // or when memory is short.
+  // Copies rows of `stride` bytes into a packed width * height * 3 buffer. Null for a null input,
+  // a stride shorter than width * 3, a result over kMaxBufferBytes, or when memory is short.
   static std::unique_ptr<std::uint8_t[]> UnpadRows(const std::uint8_t* buffer, std::uint32_t width,
                                                    std::uint32_t stride, std::uint32_t height);
 
-  // Turns the picture upside down in place. False for a null buffer or when memory is short.
+  // Turns the picture upside down in place. False for a null buffer.
   static bool FlipRows(std::uint8_t* buffer, std::uint32_t rowBytes, std::uint32_t height);
 
  private:
