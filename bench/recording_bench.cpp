@@ -1,0 +1,155 @@
+// The recording step against its floor (the JPEG encode alone), and image lookup in a full run
+// against a short one.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "jpegfile.h"
+#include "motiondetector.h"
+#include "recordingstore.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace tavo::cctv;
+
+// In memory where the system offers it, so that disk noise does not swamp the figures.
+fs::path Scratch(const std::string& name) {
+  std::error_code ec;
+  const fs::path base =
+      fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm") : fs::temp_directory_path();
+  const fs::path dir = base / ("recording_bench_" + name);
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  return dir;
+}
+
+// A camera-like picture: gradients with some texture, so the codec does typical work.
+std::vector<std::uint8_t> Picture() {
+  std::vector<std::uint8_t> frame(kFrameBytes);
+  for (int y = 0; y < kFrameHeight; ++y)
+    for (int x = 0; x < kFrameWidth; ++x) {
+      std::uint8_t* p = &frame[(std::size_t(y) * kFrameWidth + x) * 3];
+      p[0] = std::uint8_t(x * 255 / kFrameWidth);
+      p[1] = std::uint8_t(y + ((x * 7 + y * 13) % 23));
+      p[2] = std::uint8_t(((x / 20 + y / 20) % 2) * 180 + (x ^ y) % 16);
+    }
+  return frame;
+}
+
+// Floor: the encoder writing the same picture to the same kind of file.
+void BM_JpegEncodeAlone(benchmark::State& state) {
+  const fs::path dir = Scratch("encode");
+  const std::string path = (dir / "image_000001.jpg").string();
+  const auto picture = Picture();
+  tavo::RecordingMessageBoxes boxes;
+  for (auto _ : state) {
+    if (!tavo::JpegFile(boxes).RgbToJpeg(path, kImageQuality, picture.data(), kFrameWidth,
+                                         kFrameHeight))
+      state.SkipWithError("write failed");
+  }
+  fs::remove_all(dir);
+}
+BENCHMARK(BM_JpegEncodeAlone);
+
+void BM_SaveMotionFrame(benchmark::State& state) {
+  const fs::path dir = Scratch("save");
+  const std::string path = (dir / "image_000001.jpg").string();
+  auto frame = Picture();
+  tavo::RecordingMessageBoxes boxes;
+  RecordingStore store(dir.string(), "English", SystemLocalClock(), JpegFileWriter(boxes));
+  for (auto _ : state) {
+    // The frame is reworked in place; turned twice it is the camera frame again.
+    if (!store.SaveMotionFrame(frame, path)) state.SkipWithError("write failed");
+  }
+  fs::remove_all(dir);
+}
+BENCHMARK(BM_SaveMotionFrame);
+
+// The part of the recording step that is ours: turning and swapping the frame in place.
+void BM_TurnAndSwapOnly(benchmark::State& state) {
+  auto frame = Picture();
+  RecordingStore store("/nonexistent", "English", SystemLocalClock(),
+                       [](const std::string&, int, const std::uint8_t* rgb, std::uint32_t,
+                          std::uint32_t) { return rgb != nullptr; });
+  for (auto _ : state) benchmark::DoNotOptimize(store.SaveMotionFrame(frame, "/nonexistent/x.jpg"));
+}
+BENCHMARK(BM_TurnAndSwapOnly);
+
+// Lookups that step through a run of range(0) images, as the viewer does.
+void BM_FindImageByCounter(benchmark::State& state) {
+  const int count = int(state.range(0));
+  const fs::path dir = Scratch("find" + std::to_string(count));
+  for (int n = 1; n <= count; ++n) {
+    char name[64];
+    std::snprintf(name, sizeof name, "14h05m09s_01-17-03_%06d.jpg", n);
+    std::ofstream(dir / name) << "x";
+  }
+  RecordingStore store(dir.string(), "English", SystemLocalClock(), {});
+  const std::string folder = dir.string();
+  int n = 0;
+  for (auto _ : state) {
+    n = n % count + 1;
+    const std::string path = store.FindImageByCounter(folder, n);
+    if (path.empty()) state.SkipWithError("image not found");
+    benchmark::DoNotOptimize(path.data());
+  }
+  fs::remove_all(dir);
+}
+BENCHMARK(BM_FindImageByCounter)->Arg(16)->Arg(10001);
+
+// Prints each figure beside its floor after the run: CPU time per call (the medians when
+// repetitions are asked for), since wall time on a shared machine measures the neighbours.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  struct Pair {
+    const char* measured;
+    const char* floor;
+    double goal;
+  };
+  explicit RatioReporter(std::vector<Pair> pairs) : pairs(std::move(pairs)) {}
+
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs) {
+      if (run.error_occurred) continue;
+      const std::string name = run.run_name.str();
+      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+        medians[name] = run.GetAdjustedCPUTime();
+      else if (run.run_type == Run::RT_Iteration)
+        singles[name] = run.GetAdjustedCPUTime();
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+  void Finalize() override {
+    ConsoleReporter::Finalize();
+    auto time = [&](const std::string& name) {
+      return medians.count(name) ? medians[name] : singles.count(name) ? singles[name] : 0.0;
+    };
+    for (const Pair& p : pairs) {
+      const double measured = time(p.measured), floor = time(p.floor);
+      if (measured > 0 && floor > 0)
+        std::printf("%s %.2f us vs %s %.2f us: %.2fx (goal <= %.2fx)\n", p.measured,
+                    measured / 1000, p.floor, floor / 1000, measured / floor, p.goal);
+    }
+  }
+
+ private:
+  std::vector<Pair> pairs;
+  std::map<std::string, double> medians, singles;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  RatioReporter reporter({{"BM_SaveMotionFrame", "BM_JpegEncodeAlone", 1.15},
+                          {"BM_TurnAndSwapOnly", "BM_JpegEncodeAlone", 0.15},
+                          {"BM_FindImageByCounter/10001", "BM_FindImageByCounter/16", 2}});
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+}
