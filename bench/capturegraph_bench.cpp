@@ -1,0 +1,149 @@
+// The capture graph's costs: CPU of a running 320 x 240 graph with its renderer beside a bare
+// GStreamer pipeline of the same source in the same run, and the hand-over copy of one frame.
+#include <benchmark/benchmark.h>
+#include <gst/app/gstappsink.h>
+#include <gst/gst.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+#include <QWidget>
+#include <cstdlib>
+#include <ctime>
+#include <vector>
+
+#include "capturegraph.h"
+#include "framegrabber.h"
+#include "media/gstplatform.h"
+#include "media/gstref.h"
+#include "previewstrings.h"
+#include "videorenderer.h"
+
+namespace tavo {
+namespace {
+
+constexpr int kRunMilliseconds = 3000;
+
+double ProcessCpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + now.tv_nsec / 1e9;
+}
+
+// Keeps the user-interface thread serving events for `milliseconds`; returns the CPU share used.
+double CpuShareWhileRunning(int milliseconds) {
+  const double cpuBefore = ProcessCpuSeconds();
+  QElapsedTimer wall;
+  wall.start();
+  QEventLoop loop;
+  QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+  loop.exec();
+  return (ProcessCpuSeconds() - cpuBefore) / (static_cast<double>(wall.elapsed()) / 1000.0);
+}
+
+double bareCpuShare = 0;
+
+GstFlowReturn DropSample(GstAppSink* sink, gpointer frames) {
+  GstSample* sample = gst_app_sink_pull_sample(sink);
+  if (sample != nullptr) gst_sample_unref(sample);
+  ++*static_cast<int*>(frames);
+  return GST_FLOW_OK;
+}
+
+// The same source, format and conversion with nothing of ours: the floor to compare against.
+void BM_BarePipeline320x240(benchmark::State& state) {
+  gst_init(nullptr, nullptr);
+  for (auto _ : state) {
+    GError* error = nullptr;
+    media::GstPtr<GstElement> pipeline(gst_parse_launch(
+        "videotestsrc is-live=true pattern=ball ! video/x-raw,format=YUY2,width=320,height=240 ! "
+        "videobalance ! videoconvertscale ! video/x-raw,format=BGR ! appsink name=out sync=true",
+        &error));
+    if (error != nullptr) {
+      state.SkipWithError(error->message);
+      g_clear_error(&error);
+      return;
+    }
+    int frames = 0;
+    media::GstPtr<GstElement> sink(gst_bin_get_by_name(GST_BIN(pipeline.get()), "out"));
+    GstAppSinkCallbacks callbacks{};
+    callbacks.new_sample = DropSample;
+    gst_app_sink_set_callbacks(GST_APP_SINK(sink.get()), &callbacks, &frames, nullptr);
+    gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
+    bareCpuShare = CpuShareWhileRunning(kRunMilliseconds);
+    gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+    state.counters["cpu_percent"] = bareCpuShare * 100;
+    state.counters["fps"] = frames * 1000.0 / kRunMilliseconds;
+  }
+}
+BENCHMARK(BM_BarePipeline320x240)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// Camera, converter, grabber and the Video Renderer widget painting every frame, requesting a
+// frame now and then as TavoCCTV does.
+void BM_CaptureGraph320x240WithRenderer(benchmark::State& state) {
+  setenv(media::kVirtualCameraVariable, "1", 1);
+  ui::VideoRendererFactory surfaces;
+  media::GstPlatform platform(&surfaces);
+  RecordingMessageBoxes boxes;
+  StringTable strings(preview::PreviewStrings(), Language::English);
+  QWidget owner;
+  owner.resize(320, 240);
+  owner.show();
+  for (auto _ : state) {
+    CaptureGraph graph(platform, boxes, strings, 0);
+    const int count = graph.EnumerateDevices();
+    graph.SelectDevice(count - 1);
+    graph.SetCaptureFormat(media::kSubtypeRGB24, 320, 240, 24);
+    const WindowRect rect{0, 0, 320, 240};
+    graph.SetVideoWindow(&owner, &rect);
+    graph.SetFrameTarget(&owner);
+    if (count == 0 || graph.Build() == 0 || graph.Run() != media::Status::Ok) {
+      state.SkipWithError("the virtual camera's graph did not run");
+      return;
+    }
+    const double share = CpuShareWhileRunning(kRunMilliseconds);
+    auto* renderer = owner.findChild<ui::VideoRendererWidget*>();
+    state.counters["cpu_percent"] = share * 100;
+    state.counters["fps"] =
+        renderer != nullptr ? renderer->framesShown() * 1000.0 / kRunMilliseconds : 0;
+    if (bareCpuShare > 0) state.counters["vs_bare"] = share / bareCpuShare;
+    graph.Close();
+  }
+}
+BENCHMARK(BM_CaptureGraph320x240WithRenderer)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// One requested 640 x 480 frame: the copy with rows reversed, as the streaming thread does it.
+void BM_FrameHandOver640x480(benchmark::State& state) {
+  std::vector<std::uint8_t> sample(640 * 480 * 3, 0x7F);
+  const media::SampleView view{sample.data(), 640 * 3, 480, 640 * 3, true};
+  FrameGrabber grabber;
+  for (auto _ : state) {
+    grabber.Request();
+    grabber.BufferCB(0, view);
+    benchmark::DoNotOptimize(grabber.buffer());
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(sample.size()));
+}
+BENCHMARK(BM_FrameHandOver640x480);
+
+// A frame nobody asked for: the callback's cost on every other frame.
+void BM_UnrequestedFrame(benchmark::State& state) {
+  std::vector<std::uint8_t> sample(640 * 480 * 3, 0x7F);
+  const media::SampleView view{sample.data(), 640 * 3, 480, 640 * 3, true};
+  FrameGrabber grabber;
+  for (auto _ : state) benchmark::DoNotOptimize(grabber.BufferCB(0, view));
+}
+BENCHMARK(BM_UnrequestedFrame);
+
+}  // namespace
+}  // namespace tavo
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
