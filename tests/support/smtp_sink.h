@@ -1,0 +1,128 @@
+// Runs Python's aiosmtpd (tests/support/smtp_sink.py, Debian's system interpreter) as a real SMTP
+// server on a free loopback port for the life of the object; accepted messages land in a folder.
+// Also runs mail_inspect.py, which reads a stored message with Python's email package.
+#pragma once
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#ifndef TAVO_SYSTEM_PYTHON
+#define TAVO_SYSTEM_PYTHON "/usr/bin/python3"
+#endif
+
+namespace tavo::testing {
+
+inline std::filesystem::path SupportFolder() {
+  return std::filesystem::path(__FILE__).parent_path();
+}
+
+class SmtpSink {
+ public:
+  // Starts the server storing into `folder`; port() is 0 when it did not come up within 10 s.
+  explicit SmtpSink(const std::filesystem::path& folder) : folder_(folder) {
+    int input[2];
+    int output[2];
+    if (::pipe2(input, O_CLOEXEC) != 0) return;
+    if (::pipe2(output, O_CLOEXEC) != 0) {
+      ::close(input[0]);
+      ::close(input[1]);
+      return;
+    }
+    const std::string script = (SupportFolder() / "smtp_sink.py").string();
+    const std::string target = folder.string();
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::dup2(input[0], 0);
+      ::dup2(output[1], 1);
+      ::execl(TAVO_SYSTEM_PYTHON, TAVO_SYSTEM_PYTHON, script.c_str(), target.c_str(), nullptr);
+      ::_exit(127);
+    }
+    ::close(input[0]);
+    ::close(output[1]);
+    toServer_ = input[1];
+    fromServer_ = output[0];
+    std::string line;
+    for (int waited = 0; waited < 10000 && line.find('\n') == std::string::npos;) {
+      pollfd entry{fromServer_, POLLIN, 0};
+      if (::poll(&entry, 1, 100) <= 0) {
+        waited += 100;
+        continue;
+      }
+      char buffer[64];
+      const ssize_t count = ::read(fromServer_, buffer, sizeof buffer);
+      if (count <= 0) break;
+      line.append(buffer, static_cast<std::size_t>(count));
+    }
+    port_ = std::atoi(line.c_str());
+  }
+
+  ~SmtpSink() {
+    if (toServer_ >= 0) ::close(toServer_);  // end of input stops the server
+    if (pid_ > 0) {
+      int status = 0;
+      for (int waited = 0; waited < 3000; waited += 20) {
+        if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+          pid_ = -1;
+          break;
+        }
+        ::usleep(20 * 1000);
+      }
+      if (pid_ > 0) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, &status, 0);
+      }
+    }
+    if (fromServer_ >= 0) ::close(fromServer_);
+  }
+
+  SmtpSink(const SmtpSink&) = delete;
+  SmtpSink& operator=(const SmtpSink&) = delete;
+
+  int port() const { return port_; }
+
+  // The n-th stored message (1-based), or an empty path.
+  std::filesystem::path Message(int n) const {
+    const auto path = folder_ / ("message" + std::to_string(n) + ".eml");
+    return std::filesystem::exists(path) ? path : std::filesystem::path();
+  }
+
+ private:
+  std::filesystem::path folder_;
+  pid_t pid_ = -1;
+  int toServer_ = -1;
+  int fromServer_ = -1;
+  int port_ = 0;
+};
+
+// What Python's email package reads from `message`: "from", "to", "subject", "parts",
+// "part1_text", "part2_filename", "part2_same_bytes" (compared with `attachment`), ...
+inline std::map<std::string, std::string> InspectMail(const std::filesystem::path& message,
+                                                      const std::string& attachment = {}) {
+  std::string command = std::string(TAVO_SYSTEM_PYTHON) + " '" +
+                        (SupportFolder() / "mail_inspect.py").string() + "' '" + message.string() +
+                        "'";
+  if (!attachment.empty()) command += " '" + attachment + "'";
+  std::map<std::string, std::string> fields;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return fields;
+  char line[8192];
+  while (std::fgets(line, sizeof line, pipe) != nullptr) {
+    std::string text(line);
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    const auto tab = text.find('\t');
+    if (tab != std::string::npos) fields[text.substr(0, tab)] = text.substr(tab + 1);
+  }
+  ::pclose(pipe);
+  return fields;
+}
+
+}  // namespace tavo::testing
