@@ -20,12 +20,6 @@ namespace {
 namespace fs = std::filesystem;
 using Rgb = std::array<std::uint8_t, 3>;
 
-std::vector<StringEntry> AllStrings() {
-  std::vector<StringEntry> all(CctvStrings().begin(), CctvStrings().end());
-  all.insert(all.end(), MailStrings().begin(), MailStrings().end());
-  return all;
-}
-
 // A distinct flat colour per image number, far enough apart to survive JPEG.
 Rgb ColourOf(int n) {
   return {static_cast<std::uint8_t>(40 + (n * 53) % 180), static_cast<std::uint8_t>(200 - n * 6),
@@ -92,7 +86,7 @@ class CompositeTest : public ::testing::Test {
   std::string runFolder = folder.path().string();
   std::string mailFolder = runFolder + "/EmailSendJpg";
   RecordingMessageBoxes boxes;
-  std::vector<StringEntry> all = AllStrings();
+  std::span<const StringEntry> all = CctvStrings();
   StringTable strings;
   ImageIndex index;
   CompositeBuilder builder;

@@ -10,12 +10,6 @@
 namespace tavo::cctv {
 namespace {
 
-std::vector<StringEntry> AllStrings() {
-  std::vector<StringEntry> all(CctvStrings().begin(), CctvStrings().end());
-  all.insert(all.end(), MailStrings().begin(), MailStrings().end());
-  return all;
-}
-
 // The main window as the alert mail sees it; every event lands in one log, so order shows.
 struct FakeWindow final : AlertMailWindow {
   std::string MailEditText(int id) const override { return edits.at(id); }
@@ -61,7 +55,7 @@ class AlertMailTest : public ::testing::Test {
     return mailer.SendAlertMail("TavoCCTV 14h05m09s_01-17-03", composite);
   }
 
-  std::vector<StringEntry> all = AllStrings();
+  std::span<const StringEntry> all = CctvStrings();
   std::vector<std::string> log;
   FakeWindow window;
   FakeTransport transport;

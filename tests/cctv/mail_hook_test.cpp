@@ -44,8 +44,7 @@ TEST(MailAlerts, SixteenthImageWithAlertsOnMailsTheComposite) {
       folder.path().string(), "English", [fixed] { return fixed; }, JpegFileWriter(jpegBoxes));
   ASSERT_TRUE(store.OpenRunFolder());
 
-  std::vector<StringEntry> all(CctvStrings().begin(), CctvStrings().end());
-  all.insert(all.end(), MailStrings().begin(), MailStrings().end());
+  std::span<const StringEntry> all = CctvStrings();
   const StringTable strings(all, Language::English);
   QuietWindow window;
   FakeTransport transport;

@@ -62,7 +62,8 @@ TEST(PathLimits, LongPathsAndNamesAreRefused) {
   EXPECT_FALSE(PathWithinLimits("/" + std::string(256, 'n')));
   std::string deep;
   while (deep.size() + 101 <= kMaxPathBytes) deep += "/" + std::string(100, 'd');
-  deep += "/" + std::string(kMaxPathBytes - deep.size() - 1, 'f');
+  deep += '/';
+  deep.append(kMaxPathBytes - deep.size(), 'f');
   ASSERT_EQ(deep.size(), kMaxPathBytes);
   EXPECT_TRUE(PathWithinLimits(deep));
   EXPECT_FALSE(PathWithinLimits(deep + "x"));
