@@ -43,6 +43,13 @@ class SmtpConnection {
   bool ReadReply(std::string_view expected, std::chrono::milliseconds timeout,
                  std::string* firstLine = nullptr);
 
+  // Takes over an already connected socket (any stream socket: tests and the fuzzer use a socket
+  // pair); a socket held before is closed.
+  void AdoptSocket(int fd) {
+    CloseConnection();
+    fd_ = fd;
+  }
+
   // Closes the socket if there is one.
   void CloseConnection();
 
