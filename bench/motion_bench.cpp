@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "motiondetector.h"
+#include "ratioreporter.h"
 
 namespace {
 
@@ -59,52 +60,12 @@ void BM_CountChangedPixelsPortable(benchmark::State& state) {
 }
 BENCHMARK(BM_CountChangedPixelsPortable);
 
-// Prints each figure beside its floor after the run: CPU time per call (the medians when
-// repetitions are asked for), since wall time on a shared machine measures the neighbours.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  struct Pair {
-    const char* measured;
-    const char* floor;
-    double goal;
-  };
-  explicit RatioReporter(std::vector<Pair> pairs) : pairs(std::move(pairs)) {}
-
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.error_occurred) continue;
-      const std::string name = run.run_name.str();
-      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-        medians[name] = run.GetAdjustedCPUTime();
-      else if (run.run_type == Run::RT_Iteration)
-        singles[name] = run.GetAdjustedCPUTime();
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    auto time = [&](const std::string& name) {
-      return medians.count(name) ? medians[name] : singles.count(name) ? singles[name] : 0.0;
-    };
-    for (const Pair& p : pairs) {
-      const double measured = time(p.measured), floor = time(p.floor);
-      if (measured > 0 && floor > 0)
-        std::printf("%s %.2f us vs %s %.2f us: %.2fx (goal <= %.2fx)\n", p.measured,
-                    measured / 1000, p.floor, floor / 1000, measured / floor, p.goal);
-    }
-  }
-
- private:
-  std::vector<Pair> pairs;
-  std::map<std::string, double> medians, singles;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  RatioReporter reporter({{"BM_CountChangedPixels", "BM_PlainReadPass", 3},
-                          {"BM_CountChangedPixelsPortable", "BM_PlainReadPass", 3}});
+  tavo::bench::RatioReporter reporter({{"BM_CountChangedPixels", "BM_PlainReadPass", 3},
+                                       {"BM_CountChangedPixelsPortable", "BM_PlainReadPass", 3}});
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
 }

@@ -11,6 +11,7 @@
 
 #include "jpegfile.h"
 #include "motiondetector.h"
+#include "ratioreporter.h"
 #include "recordingstore.h"
 
 namespace {
@@ -103,53 +104,14 @@ void BM_FindImageByCounter(benchmark::State& state) {
 }
 BENCHMARK(BM_FindImageByCounter)->Arg(16)->Arg(10001);
 
-// Prints each figure beside its floor after the run: CPU time per call (the medians when
-// repetitions are asked for), since wall time on a shared machine measures the neighbours.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  struct Pair {
-    const char* measured;
-    const char* floor;
-    double goal;
-  };
-  explicit RatioReporter(std::vector<Pair> pairs) : pairs(std::move(pairs)) {}
-
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.error_occurred) continue;
-      const std::string name = run.run_name.str();
-      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-        medians[name] = run.GetAdjustedCPUTime();
-      else if (run.run_type == Run::RT_Iteration)
-        singles[name] = run.GetAdjustedCPUTime();
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    auto time = [&](const std::string& name) {
-      return medians.count(name) ? medians[name] : singles.count(name) ? singles[name] : 0.0;
-    };
-    for (const Pair& p : pairs) {
-      const double measured = time(p.measured), floor = time(p.floor);
-      if (measured > 0 && floor > 0)
-        std::printf("%s %.2f us vs %s %.2f us: %.2fx (goal <= %.2fx)\n", p.measured,
-                    measured / 1000, p.floor, floor / 1000, measured / floor, p.goal);
-    }
-  }
-
- private:
-  std::vector<Pair> pairs;
-  std::map<std::string, double> medians, singles;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  RatioReporter reporter({{"BM_SaveMotionFrame", "BM_JpegEncodeAlone", 1.15},
-                          {"BM_TurnAndSwapOnly", "BM_JpegEncodeAlone", 0.15},
-                          {"BM_FindImageByCounter/10001", "BM_FindImageByCounter/16", 2}});
+  tavo::bench::RatioReporter reporter(
+      {{"BM_SaveMotionFrame", "BM_JpegEncodeAlone", 1.15},
+       {"BM_TurnAndSwapOnly", "BM_JpegEncodeAlone", 0.15},
+       {"BM_FindImageByCounter/10001", "BM_FindImageByCounter/16", 2}});
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
 }
