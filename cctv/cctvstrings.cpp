@@ -6,9 +6,21 @@ namespace {
 
 // Korean, English, Japanese; one row per number.
 constexpr StringEntry kStrings[] = {
+    {101, "TavoCCTV 정보(&A)...", "TavoCCTV Info(&A)...", "TavoCCTVのバージョン情報(&A)..."},
     {3000, "Korean", "English", "Japanese"},
+    // Start-up and the main window.
+    {3002, "이미지를 로드 실패!", "Image load failure", "画像読み込みエラー！"},
     {3003, "DirectX 8.1 을 설치 하세요.", "Install directX8.1",
      "directX8.1をインストールしています。"},
+    {3008, "비디오 Preview에 실패 하였습니다.", "Video preview is failed", "プレビューエラー！"},
+    {3009, "비디오 장치가 존재하지 않아 프로그램을 종료합니다.",
+     "As there's no video device, the program is shut down",
+     "ビデオデバイスが接続されていません！TavoCCTVを終了します。"},
+    {3010, "비디오 속성 변경을 제공하지 않습니다.", "The change of video feature is not provided",
+     "カメラデバイスが対応していません！"},
+    {3011, "도움말 파일을 찾지 못했습니다.", "The Help file is not found",
+     "ヘルプファイルが見つかりません！"},
+    {3012, "Unknow Timer", "Unknow Timer", "Unknow Timer"},
     // Mail alerts.
     {3014, "전송할 사진 읽기에 실패 했습니다.", "It is failed to read the images to transfer",
      "メールに添付するイメージファイルを読み込めません！"},
@@ -25,6 +37,23 @@ constexpr StringEntry kStrings[] = {
     {3019, "E_mail 전송에 실패 하였습니다. 메일 계정 및 주소를 다시 확인하세요.",
      "The e-mail transmission is failed. Check the mail ID and address again",
      "メール送信エラー！設定情報を確認してください。"},
+    // Settings.
+    {3024, "비디오 초기화 장치를 제공하지 않습니다.", "Video initializing device is not provided",
+     "ビデオデバイスが対応していません！"},
+    {3025, "Registry를 읽을 수 없습니다.", "The Registry can't be read",
+     "レジストリを読み込みエラー！"},
+    {3026, "비디오 Preview_Start 실패!", "Video Preview_Start failure", "プレビューエラー！"},
+    // Tooltips of the main window.
+    {3027, "촬영된 사진 보기/닫기", "Open the captured image/Close", "スライドウィンドウ／閉じる"},
+    {3028, "CCTV 시작/정지", "Start CCTV/Stop", "CCTV 開始／停止"},
+    {3029, "환경설정/닫기", "Setup environment/Close", "環境設定／閉じる"},
+    {3030, "항상위로/해제", "Always upward/Cancel", "常に前面／解除"},
+    {3031, "슬라이드 보기 속도 증가", "Slide view speed increase", "再生速度＋"},
+    {3032, "슬라이드 보기 속도 감소", "Slide view speed decrease", "再生速度－"},
+    {3033, "적용", "Application", "アプリケーション"},
+    {3034, "도움말", "Help", "ヘルプ"},
+    {3035, "최소화", "Minimize", "最小化"},
+    {3036, "종료", "Exit", "終了"},
     // Capture graph messages.
     {3039, "장치 번호 오류. 번호가 너무 큽니다!", "Error Device Index. Index is So Big!",
      "デバイス番号のエラーです。番号が大きすぎます!"},
@@ -85,6 +114,26 @@ constexpr StringEntry kStrings[] = {
     {3085, "장치에 맞는 인터페이스가 지원되지 않습니다",
      "The interface proper to the device is not supported",
      "デバイスに対応するインターフェイスがサポートされていません"},
+    {3086, "프리뷰 스크린을 더블 클릭하면 이미지를 저장할 수 있습니다.",
+     "Double-click the Preview Screen to save the image.",
+     "イメージを保存するには、プレビューウィンドウのイメージをダブルクリックしてください。"},
+    // First-run texts of the mail fields.
+    {3087, "보내는 이의 메일 주소 입력", "Input Sender's e_mail address",
+     "送信者のメールアドレスを入力してください！"},
+    {3088, "받는 이의 메일 주소 입력", "Input Receiver's e_mail address",
+     "宛先のメールアドレスを入力してください！"},
+    {3089, "보내는 메일 서버 입력", "Input Sender's mail server name",
+     "メール送信に使用するSMTPサーバー名を入力してください！"},
+    // Surveillance that cannot go on.
+    {3090, "사진을 저장할 수 없어 감시를 멈춥니다. 디스크 공간과 CCTV_Image 폴더를 확인하세요.",
+     "The image cannot be saved, so surveillance has stopped. Check the free disk space and the "
+     "CCTV_Image folder.",
+     "画像を保存できないため、監視を停止しました。ディスクの空き容量とCCTV_Imageフォルダを確認して"
+     "ください。"},
+    {3091, "카메라가 동작을 멈춰 감시를 멈춥니다. 카메라 연결을 확인하세요.",
+     "The camera has stopped working, so surveillance has stopped. Check the camera's connection.",
+     "カメラが停止したため、監視を停止しました。カメラの接続を確認してください。"},
+    {3092, "TavoCCTV 정보", "About TavoCCTV", "TavoCCTVについて"},
 };
 
 }  // namespace

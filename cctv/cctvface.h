@@ -1,0 +1,85 @@
+// The skin of TavoCCTV's main window: its 42 picture files in loading order, the painted buttons
+// with their rectangles, and the tooltip areas. Plain tables, shared by the window and its tests.
+#pragma once
+
+#include <QImage>
+#include <QRect>
+#include <array>
+#include <string>
+
+namespace tavo::cctv {
+
+inline constexpr int kSkinFileCount = 42;
+
+// Indices into the skin pictures, in loading order.
+enum SkinPicture : int {
+  kBgNormal,
+  kBgViewer,
+  kViewerDown,
+  kViewerFoc,
+  kStartUp,
+  kStartDown,
+  kStartFoc,
+  kTakePictureSign,
+  kExitDown,
+  kMinimiseDown,
+  kHelpDown,
+  kStopUp,
+  kStopDown,
+  kStopFoc,
+  kConfigDown,
+  kConfigFoc,
+  kCrtDown,
+  kLcdDown,
+  kAdjustDown,
+  kAdjustFoc,
+  kPinOffUp,
+  kPinOffDown,
+  kPinOnUp,
+  kPinOnDown,
+  kCheckOn,
+  kCheckOff,
+  kSliderThumb,
+  kSlideBg,
+  kSlideFoc,
+  kSlideDown,
+  kSlideNor,
+  kSlideStopFoc,
+  kSlideStopDown,
+  kSlideStopNor,
+  kSpeedRowDown,
+  kSpeedRowFoc,
+  kSpeedHiDown,
+  kSpeedHiFoc,
+  kLeftDown,
+  kLeftFoc,
+  kRightDown,
+  kRightFoc,
+};
+
+// Window folder and file name of each picture, below the skin folder.
+struct SkinFile {
+  const char* folder;
+  const char* file;
+};
+const std::array<SkinFile, kSkinFileCount>& SkinFiles();
+
+struct SkinPictures {
+  std::array<QImage, kSkinFileCount> images;
+  int loaded = 0;  // pictures loaded before the first failure
+  bool complete() const { return loaded == kSkinFileCount; }
+  const QImage& operator[](int i) const { return images[static_cast<std::size_t>(i)]; }
+};
+
+// Loads the pictures of `uiLanguage` from `programFolder` in order, stopping at the first file
+// that fails.
+SkinPictures LoadSkinPictures(const std::string& programFolder, const std::string& uiLanguage);
+
+// The tooltips: string number and area (inclusive pixel ranges).
+struct TooltipArea {
+  int string;
+  QRect area;
+};
+const std::array<TooltipArea, 10>& Tooltips();
+
+}  // namespace tavo::cctv

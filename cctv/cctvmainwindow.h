@@ -1,0 +1,110 @@
+// TavoCCTV's main window: the skinned face over CctvController. It paints, forwards clicks,
+// timers, posted frames and panel changes to the controller, and shows what the controller says.
+#pragma once
+
+#include <QFont>
+#include <QIcon>
+#include <QImage>
+#include <array>
+#include <map>
+#include <memory>
+
+#include "cctvcontroller.h"
+#include "cctvface.h"
+#include "paintedbuttons.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QTimer;
+
+namespace tavo {
+class SkinSlider;
+}
+
+namespace tavo::cctv {
+
+// The application icon, drawn rather than loaded, so that it is there even without skins.
+QIcon CctvIcon();
+
+class CctvMainWindow final : public SkinWindow, public CctvView {
+  Q_OBJECT
+ public:
+  // `services` as for the controller; the window is its view. Nothing starts until Start.
+  explicit CctvMainWindow(CctvServices services);
+  ~CctvMainWindow() override;
+
+  // Start-up: layout, skins (message 3002), the runtime check and the camera. False when the
+  // program is to end.
+  bool Start(std::uint32_t mediaRuntimeVersion);
+
+  CctvController& controller() { return *controller_; }
+  const SkinPictures& skin() const { return skin_; }
+  bool ended() const { return ended_; }
+  bool topmost() const { return topmost_; }
+  bool pictureSignShown() const { return signShown_; }
+  QWidget* videoControl() const { return video_; }
+  QWidget* bar(int i) const { return bars_[static_cast<std::size_t>(i)]; }
+  QComboBox* cameraList() const { return cameraList_; }
+  QComboBox* rateList() const { return rateList_; }
+  SkinSlider* slider(int id) const { return sliders_.at(id); }
+  QLabel* valueField(int id) const { return values_.at(id); }
+  QLineEdit* mailEdit(int id) const { return edits_.at(id); }
+  bool timerActive(int id) const;
+  int timerInterval(int id) const;
+  const QFont& controlFont() const { return font_; }
+  // The tooltip text for a client point, or empty.
+  QString TooltipAt(QPoint point) const;
+
+  // CctvView.
+  QObject* FrameTarget() override { return this; }
+  QObject* VideoOwner() override;
+  void SetTimer(int id, int milliseconds) override;
+  void KillTimer(int id) override;
+  void ShowBars(bool phase) override;
+  void HideBars() override;
+  void SetClientHeight(int height) override;
+  void SetTopmost(bool topmost) override;
+  void Minimise() override;
+  void EndDialog(int result) override;
+  void ShowPictureSign() override;
+  void Refresh() override;
+
+  void ShowAbout();
+
+ protected:
+  void ButtonClicked(int id) override;
+  bool AreaPress(QMouseEvent* event) override;
+  void AreaRelease(QMouseEvent* event) override;
+  void PaintState(QPainter& painter) override;
+  bool event(QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildControls();
+  void BuildButtons();
+  bool MailCheckHit(QPoint point) const;
+
+  std::unique_ptr<CctvController> controller_;
+  const StringTable& strings_;
+  std::string programFolder_;
+  SkinPictures skin_;
+  QFont font_;
+  QWidget* video_ = nullptr;
+  std::array<QWidget*, 5> bars_{};
+  QComboBox* cameraList_ = nullptr;
+  QComboBox* rateList_ = nullptr;
+  std::map<int, SkinSlider*> sliders_;
+  std::map<int, QLabel*> values_;
+  std::map<int, QLineEdit*> edits_;
+  std::map<int, QTimer*> timers_;
+  bool refreshing_ = false;
+  bool signShown_ = false;
+  bool ended_ = false;
+  bool topmost_ = false;
+  bool shutDown_ = false;
+};
+
+}  // namespace tavo::cctv

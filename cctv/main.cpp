@@ -1,0 +1,39 @@
+// TavoCCTV: the motion-triggered surveillance recorder. Runs from its program folder (the working
+// directory), where the skins and help pages lie and the CCTV_Image runs are written.
+#include <QApplication>
+
+#include "capturegraph.h"
+#include "cctvmainwindow.h"
+#include "cctvstrings.h"
+#include "media/gstplatform.h"
+#include "mediaruntime.h"
+#include "qtservices.h"
+#include "skinfolder.h"
+#include "videorenderer.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  using namespace tavo;
+  const StringTable strings(cctv::CctvStrings(), LanguageFromEnvironment());
+  QtMessageBoxes boxes("TavoCCTV");
+  QtShell shell;
+  ui::VideoRendererFactory surfaces;
+  media::GstPlatform platform(&surfaces);
+  CaptureGraph graph(platform, boxes, strings, cctv::kCaptureGraphMessageOffset);
+  cctv::SmtpMailTransport transport;
+
+  const std::uint32_t runtime = GetDirectXVersion();
+  int status = 1;
+  {
+    cctv::CctvMainWindow window(cctv::CctvServices{
+        graph, boxes, strings, shell, transport, LocalMachine(), CurrentProgramFolder(),
+        cctv::SystemLocalClock(), cctv::JpegFileWriter(boxes)});
+    boxes.SetParent(&window);
+    if (window.Start(runtime)) {
+      window.show();
+      status = app.exec();
+    }
+    boxes.SetParent(nullptr);
+  }
+  return status;
+}

@@ -1,0 +1,164 @@
+// A TavoCCTV controller on the simulated media platform, with recording message boxes and shell,
+// a settings store and an image folder of its own; frames are pushed through the real grabber.
+#pragma once
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QObject>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "capturegraph.h"
+#include "cctvcontroller.h"
+#include "cctvstrings.h"
+#include "mail_test_folder.h"
+#include "media/simulatedplatform.h"
+#include "mediaruntime.h"
+
+namespace tavo::cctv::testing {
+
+inline media::MediaType Rgb24(int width, int height) {
+  media::MediaType type;
+  type.majorType = media::kMajorTypeVideo;
+  type.subtype = media::kSubtypeRGB24;
+  type.width = width;
+  type.height = height;
+  type.bitCount = 24;
+  type.sizeImage = static_cast<std::uint32_t>(width * height * 3);
+  return type;
+}
+
+inline media::SimDevice Camera(const std::string& name, bool properties = true) {
+  media::SimDevice device;
+  device.name = name;
+  device.formats = {Rgb24(640, 480), Rgb24(320, 240)};
+  device.hasProcAmp = properties;
+  if (properties) {
+    device.properties = {{media::kPropertyBrightness, {-100, 100, 1, 10, 2}},
+                         {media::kPropertyContrast, {0, 200, 1, 100, 2}},
+                         {media::kPropertySaturation, {0, 200, 1, 80, 2}},
+                         {media::kPropertyGamma, {1, 9, 1, 5, 2}}};
+  }
+  return device;
+}
+
+// A view that records what the controller asks of its window.
+class FakeView final : public QObject, public CctvView {
+ public:
+  QObject* FrameTarget() override { return this; }
+  QObject* VideoOwner() override { return this; }
+  void SetTimer(int id, int milliseconds) override {
+    timers[id] = milliseconds;
+    ++timerSets;
+  }
+  void KillTimer(int id) override { timers.erase(id); }
+  void ShowBars(bool phase) override { bars = phase ? "10101" : "01010"; }
+  void HideBars() override { bars = "00000"; }
+  void SetClientHeight(int h) override { height = h; }
+  void SetTopmost(bool on) override { topmost = on; }
+  void Minimise() override { ++minimised; }
+  void EndDialog(int result) override { ended = result; }
+  void ShowPictureSign() override { ++signs; }
+  void Refresh() override {}
+  bool event(QEvent* e) override {
+    if (controller == nullptr) return QObject::event(e);
+    if (static_cast<int>(e->type()) == WM_FRAME_READY) {
+      controller->OnFrameReady();
+      return true;
+    }
+    if (static_cast<int>(e->type()) == WM_CAMERA_LOST) {
+      controller->OnCameraLost();
+      return true;
+    }
+    return QObject::event(e);
+  }
+
+  CctvController* controller = nullptr;
+  std::map<int, int> timers;
+  int timerSets = 0;
+  std::string bars = "00000";
+  int height = kHeightNormal;
+  bool topmost = false;
+  int minimised = 0;
+  int ended = 0;
+  int signs = 0;
+};
+
+inline void EnsureApplication() {
+  if (QCoreApplication::instance() == nullptr) {
+    static int argc = 1;
+    static char name[] = "cctv_tests";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+  }
+}
+
+class CctvRig {
+ public:
+  explicit CctvRig(Language language = Language::English)
+      : strings(CctvStrings(), language),
+        graph(platform, boxes, strings, kCaptureGraphMessageOffset) {
+    EnsureApplication();
+    platform.devices = {Camera(kPreferredCamera)};
+  }
+  ~CctvRig() {
+    if (controller) controller->Shutdown();
+  }
+
+  // Makes the controller; `writer` replaces the JPEG writer when given.
+  CctvController& Make(JpegWriter writer = {}) {
+    controller.reset();
+    view.controller = nullptr;
+    CctvServices services{graph,
+                          boxes,
+                          strings,
+                          shell,
+                          transport,
+                          RegistryRoot{(folder.path() / "settings.sqlite").string()},
+                          folder.path().string(),
+                          SystemLocalClock(),
+                          writer ? writer : JpegFileWriter(boxes),
+                          smtpPort};
+    controller = std::make_unique<CctvController>(view, std::move(services));
+    view.controller = controller.get();
+    return *controller;
+  }
+  CctvController& Started() {
+    Make();
+    controller->Start(true, kMediaRuntimeComplete);
+    return *controller;
+  }
+
+  // One frame tick and one frame of grey level `level` delivered to the window.
+  void Frame(std::uint8_t level) {
+    controller->OnTimer(kFrameTimer);
+    std::vector<std::uint8_t> pixels(kFrameBytes, level);
+    platform.DeliverSample({pixels.data(), kFrameWidth * 3, kFrameHeight, kFrameWidth * 3, false});
+    QCoreApplication::sendPostedEvents(&view);
+  }
+
+  std::vector<std::string> Messages() const {
+    std::vector<std::string> texts;
+    for (const auto& box : boxes.boxes) texts.push_back(box.text);
+    return texts;
+  }
+  std::string Text(int id) const { return strings.Text(id); }
+
+  tavo::testing::MailTestFolder folder;
+  media::SimulatedPlatform platform;
+  RecordingMessageBoxes boxes;
+  StringTable strings;
+  CaptureGraph graph;
+  RecordingShell shell;
+  SmtpMailTransport transport{SmtpTimeouts{std::chrono::milliseconds(2000),
+                                           std::chrono::milliseconds(2000),
+                                           std::chrono::milliseconds(3000)}};
+  int smtpPort = kSmtpPort;
+  FakeView view;
+  std::unique_ptr<CctvController> controller;
+};
+
+}  // namespace tavo::cctv::testing

@@ -1,0 +1,382 @@
+// TavoCCTV's controller on the simulated platform: start-up, camera choice, surveillance with the
+// real grabber, recording and alerts, and the configuration panel's settings.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "cctv_fixture.h"
+#include "registrykey.h"
+#include "smtp_sink.h"
+
+namespace tavo::cctv {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Camera;
+using testing::CctvRig;
+using ::testing::ElementsAre;
+
+int ImagesIn(const std::string& folder) {
+  int n = 0;
+  for (const auto& entry : fs::directory_iterator(folder)) n += entry.path().extension() == ".jpg";
+  return n;
+}
+
+TEST(CctvStartup, FailuresShowTheirMessagesAndEndTheProgram) {
+  {
+    CctvRig rig;
+    rig.platform.devices.clear();
+    EXPECT_FALSE(rig.Make().Start(true, kMediaRuntimeComplete));
+    EXPECT_THAT(rig.Messages(), ElementsAre(rig.Text(kMsgNoVideoDevice)));
+    EXPECT_EQ(rig.view.ended, 1);
+  }
+  {
+    // An old runtime ends the program, but only after the camera steps have run.
+    CctvRig rig;
+    EXPECT_FALSE(rig.Make().Start(true, kMediaRuntimeMinimum - 1));
+    ASSERT_FALSE(rig.Messages().empty());
+    EXPECT_EQ(rig.Messages().front(), rig.Text(kMsgInstallDirectX));
+    EXPECT_TRUE(rig.graph.built());
+    EXPECT_EQ(rig.view.ended, 1);
+  }
+  {
+    // Missing skins are told, and start-up goes on.
+    CctvRig rig;
+    EXPECT_TRUE(rig.Make().Start(false, kMediaRuntimeComplete));
+    EXPECT_THAT(rig.Messages(), ElementsAre(rig.Text(kMsgImageLoad)));
+    EXPECT_TRUE(rig.graph.built());
+    EXPECT_EQ(rig.view.ended, 0);
+  }
+  {
+    // A graph that cannot be built leaves the window up without picture.
+    CctvRig rig;
+    rig.platform.FailAt(media::SimStep::Render);
+    EXPECT_TRUE(rig.Make().Start(true, kMediaRuntimeComplete));
+    EXPECT_EQ(rig.Messages().back(), rig.Text(kMsgPreviewFailed));
+    EXPECT_EQ(rig.graph.runState(), 0);
+  }
+}
+
+TEST(CctvStartup, PrefersTheTavoCameraAndElseTakesTheFirst) {
+  {
+    CctvRig rig;
+    rig.platform.devices = {Camera("Other Cam"), Camera(kPreferredCamera)};
+    CctvController& c = rig.Started();
+    EXPECT_EQ(c.deviceIndex(), 1);
+    EXPECT_EQ(c.cameraName(), kPreferredCamera);
+    EXPECT_EQ(c.cameraSelection(), 1);
+    EXPECT_THAT(c.cameraList(), ElementsAre("Other Cam", kPreferredCamera));
+    EXPECT_EQ(rig.graph.videoDeviceIndex(), 1);
+  }
+  {
+    // The name must match exactly; the list's prefix search has no say in which camera runs.
+    CctvRig rig;
+    rig.platform.devices = {Camera("First"), Camera("tavo usb pc camera")};
+    CctvController& c = rig.Started();
+    EXPECT_EQ(c.deviceIndex(), 0);
+    EXPECT_EQ(c.cameraName(), "First");
+    EXPECT_EQ(c.cameraSelection(), 0);
+  }
+}
+
+TEST(CctvTimers, FrameTimerFollowsTheCaptureRate) {
+  const int expected[] = {900, 450, 300, 225, 180, 150, 128, 112, 100};
+  for (int rate = 1; rate <= 9; ++rate) EXPECT_EQ(FrameTimerPeriod(rate), expected[rate - 1]);
+
+  CctvRig rig;
+  CctvController& c = rig.Started();
+  c.OnCaptureRateSelected(6);  // rate 7 while surveillance is off: only stored
+  EXPECT_EQ(c.captureRate(), 7);
+  EXPECT_TRUE(rig.view.timers.empty());
+  c.OnButton(kButtonStartStop);
+  EXPECT_EQ(rig.view.timers[kFrameTimer], 128);
+  EXPECT_EQ(rig.view.timers[kBlinkTimer], 500);
+  c.OnCaptureRateSelected(8);
+  EXPECT_EQ(rig.view.timers[kFrameTimer], 100);
+  c.OnTimer(kBlinkTimer);
+  EXPECT_EQ(rig.view.bars, "10101");
+  c.OnTimer(kBlinkTimer);
+  EXPECT_EQ(rig.view.bars, "01010");
+  c.OnButton(kButtonStartStop);
+  EXPECT_TRUE(rig.view.timers.empty());
+  EXPECT_EQ(rig.view.bars, "00000");
+  c.OnTimer(7);
+  EXPECT_THAT(rig.Messages(), ElementsAre(rig.Text(kMsgUnknownTimer)));
+}
+
+TEST(CctvSurveillance, RecordsMotionFramesIntoTheRunFolder) {
+  CctvRig rig;
+  CctvController& c = rig.Started();
+  rig.Frame(10);  // no request yet: nothing happens before surveillance
+  c.OnButton(kButtonStartStop);
+  ASSERT_TRUE(c.store().runOpen());
+  const std::string run = c.store().runFolder();
+  rig.Frame(0);    // the first frame of a run is only the reference
+  rig.Frame(200);  // changed: recorded
+  rig.Frame(200);  // unchanged: not recorded
+  rig.Frame(0);    // changed: recorded
+  EXPECT_EQ(c.store().imageCounter(), 2);
+  EXPECT_EQ(ImagesIn(run), 2);
+  EXPECT_EQ(rig.view.signs, 2);
+  // A frame asked for just before the stop is still judged and joins the run just stopped.
+  c.OnTimer(kFrameTimer);
+  c.OnButton(kButtonStartStop);
+  std::vector<std::uint8_t> pixels(kFrameBytes, 200);
+  rig.platform.DeliverSample({pixels.data(), kFrameWidth * 3, kFrameHeight, kFrameWidth * 3});
+  QCoreApplication::sendPostedEvents(&rig.view);
+  EXPECT_EQ(ImagesIn(run), 3);
+  EXPECT_TRUE(rig.Messages().empty());
+}
+
+TEST(CctvSurveillance, AWriteFailureStopsSurveillanceAndTellsOnce) {
+  CctvRig rig;
+  CctvController& c = rig.Make([](const std::string&, int, const std::uint8_t*, std::uint32_t,
+                                  std::uint32_t) { return false; });
+  c.Start(true, kMediaRuntimeComplete);
+  c.OnButton(kButtonStartStop);
+  rig.Frame(0);
+  rig.Frame(200);
+  EXPECT_FALSE(c.surveillanceOn());
+  EXPECT_TRUE(rig.view.timers.empty());
+  rig.Frame(0);
+  EXPECT_THAT(rig.Messages(), ElementsAre(rig.Text(kMsgCannotSave)));
+}
+
+TEST(CctvSurveillance, AVanishedImageFolderStopsSurveillance) {
+  CctvRig rig;
+  CctvController& c = rig.Started();
+  c.OnButton(kButtonStartStop);
+  rig.Frame(0);
+  fs::remove_all(c.store().runFolder());
+  rig.Frame(200);
+  EXPECT_FALSE(c.surveillanceOn());
+  EXPECT_THAT(rig.Messages(), ElementsAre(rig.Text(kMsgCannotSave)));
+}
+
+TEST(CctvSurveillance, ALostCameraIsToldOnceAndFrameTicksWaitForItsReturn) {
+  CctvRig rig;
+  CctvController& c = rig.Started();
+  c.OnButton(kButtonStartStop);
+  rig.Frame(0);
+  ASSERT_TRUE(rig.platform.LoseCamera());
+  QCoreApplication::sendPostedEvents(&rig.view);
+  EXPECT_FALSE(c.surveillanceOn());
+  EXPECT_FALSE(rig.graph.built());
+  EXPECT_THAT(rig.Messages(), ElementsAre(rig.Text(kMsgCameraLost)));
+  // Ticks without a graph never pile up "Streaming is not working" boxes.
+  c.OnButton(kButtonStartStop);
+  for (int i = 0; i < 5; ++i) c.OnTimer(kFrameTimer);
+  EXPECT_EQ(rig.Messages().size(), 1u);
+  // Choosing the camera again reopens it and frames resume.
+  c.OnCameraSelected(0);
+  EXPECT_TRUE(rig.graph.built());
+  rig.Frame(0);
+  rig.Frame(200);
+  EXPECT_GE(c.store().imageCounter(), 1);
+}
+
+class CctvAlertTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::create_directories(inbox);
+    sink = std::make_unique<tavo::testing::SmtpSink>(inbox);
+    ASSERT_GT(sink->port(), 0) << "aiosmtpd did not start";
+    rig.smtpPort = sink->port();
+    CctvController& c = rig.Started();
+    c.OnMailTextEdited(kEditSmtpServer, "127.0.0.1");
+    c.OnMailTextEdited(kEditSender, "cam@example.test");
+    c.OnMailTextEdited(kEditRecipient, "me@example.test");
+  }
+  void Record(int images) {
+    rig.Frame(0);
+    for (int i = 0; i < images; ++i) rig.Frame(i % 2 == 0 ? 200 : 0);
+  }
+  tavo::testing::MailTestFolder mailFolder;
+  fs::path inbox = mailFolder.path() / "inbox";
+  std::unique_ptr<tavo::testing::SmtpSink> sink;
+  CctvRig rig;
+};
+
+TEST_F(CctvAlertTest, EverySixteenthImageIsMailedWhileAlertsAreOn) {
+  CctvController& c = *rig.controller;
+  c.OnButton(kButtonSetup);
+  c.OnButton(kButtonMailCheck);
+  ASSERT_TRUE(c.mailAlertsOn());
+  c.OnButton(kButtonStartStop);
+  Record(33);
+  EXPECT_EQ(c.store().imageCounter(), 33);
+  EXPECT_EQ(c.store().compositeCounter(), 2);
+  EXPECT_FALSE(sink->Message(1).empty());
+  EXPECT_FALSE(sink->Message(2).empty());
+  EXPECT_TRUE(sink->Message(3).empty());
+  EXPECT_TRUE(rig.Messages().empty());
+}
+
+TEST_F(CctvAlertTest, NothingIsMailedWhileAlertsAreOff) {
+  CctvController& c = *rig.controller;
+  c.OnButton(kButtonStartStop);
+  Record(16);
+  EXPECT_EQ(c.store().imageCounter(), 16);
+  EXPECT_EQ(c.store().compositeCounter(), 0);
+  EXPECT_TRUE(sink->Message(1).empty());
+}
+
+TEST(CctvWindowCommands, PanelPinHelpAndExit) {
+  CctvRig rig(Language::Japanese);
+  CctvController& c = rig.Started();
+  c.OnButton(kButtonSetup);
+  EXPECT_TRUE(c.configOpen());
+  EXPECT_EQ(rig.view.height, kHeightPanel);
+  c.OnButton(kButtonSetup);
+  EXPECT_EQ(rig.view.height, kHeightNormal);
+  // Panel buttons do nothing while the panel is shut.
+  c.OnButton(kButtonMailCheck);
+  EXPECT_FALSE(c.mailAlertsOn());
+
+  c.OnButton(kButtonPin);
+  EXPECT_TRUE(rig.view.topmost);
+  EXPECT_FALSE(c.pinOff());
+  c.OnButton(kButtonPin);
+  EXPECT_FALSE(rig.view.topmost);
+
+  rig.shell.openResult = kShellFileNotFound;
+  c.OnButton(kButtonHelp);
+  EXPECT_THAT(rig.shell.opened, ElementsAre(rig.folder.path().string() + "/TAVOCCTVHELP_JPN.html"));
+  EXPECT_THAT(rig.Messages(), ElementsAre(rig.Text(kMsgHelpMissing)));
+  EXPECT_EQ(HelpFile("/p", "Korean"), "/p/TAVOCCTVHELP.html");
+  EXPECT_EQ(HelpFile("/p", "Klingon"), "/p/TAVOCCTVHELP_ENG.html");
+
+  c.OnButton(kButtonMinimise);
+  EXPECT_EQ(rig.view.minimised, 1);
+  c.OnButton(kButtonExit);
+  EXPECT_EQ(rig.view.ended, 1);
+}
+
+class CctvSettingsTest : public ::testing::Test {
+ protected:
+  RegistryRoot Root() const { return {(rig.folder.path() / "settings.sqlite").string()}; }
+  std::uint32_t Number(const std::string& name) {
+    RegistryKey key(Root());
+    std::uint32_t value = 0xdeadbeef;
+    EXPECT_TRUE(key.Open(Root(), kSettingsKey));
+    EXPECT_TRUE(key.ReadNumber(name, value)) << name;
+    return value;
+  }
+  std::string Text(const std::string& name) {
+    RegistryKey key(Root());
+    std::string value;
+    EXPECT_TRUE(key.Open(Root(), kSettingsKey));
+    EXPECT_TRUE(key.ReadString(name, value)) << name;
+    return value;
+  }
+  CctvRig rig{Language::Korean};
+};
+
+TEST_F(CctvSettingsTest, FirstRunCreatesTheKeyWithPromptsAndCameraDefaults) {
+  CctvController& c = rig.Started();
+  EXPECT_EQ(Text("FromMailAdd"), rig.Text(kMsgFirstSender));
+  EXPECT_EQ(Text("ToMailAdd"), rig.Text(kMsgFirstRecipient));
+  EXPECT_EQ(Text("Smtp"), rig.Text(kMsgFirstServer));
+  EXPECT_EQ(Number("Bright"), 10u);
+  EXPECT_EQ(Number("Saturation"), 80u);
+  EXPECT_EQ(Number("Contrast"), 100u);
+  EXPECT_EQ(Number("Sensitive"), 128u);
+  EXPECT_EQ(c.MailEditText(kEditSender), rig.Text(kMsgFirstSender));
+  EXPECT_EQ(c.FieldText(kFieldContrast), "100");
+  const SliderModel& contrast = c.slider(kSliderContrast);
+  EXPECT_EQ(contrast.minimum, 0);
+  EXPECT_EQ(contrast.maximum, 200);
+  EXPECT_EQ(contrast.selectionStart, 50);                   // default 100: +-50
+  EXPECT_EQ(c.slider(kSliderBrightness).selectionEnd, 13);  // default 10: +-3
+  EXPECT_EQ(rig.graph.runState(), 1);
+  EXPECT_TRUE(rig.Messages().empty());
+}
+
+TEST_F(CctvSettingsTest, ApplyStoresWhatTheNextStartRestores) {
+  {
+    CctvController& c = rig.Started();
+    c.OnSlider(kSliderBrightness, 40);
+    EXPECT_EQ(rig.platform.propertyWrites.back().value, 40);
+    c.OnSlider(kSliderSensitivity, 200);
+    EXPECT_EQ(c.motion().motionThreshold(), 55);
+    c.OnMailTextEdited(kEditRecipient, "me@example.test");
+    c.OnButton(kButtonSetup);
+    c.OnButton(kButtonApply);
+    EXPECT_EQ(Number("Bright"), 40u);
+    EXPECT_EQ(Number("Sensitive"), 200u);  // the position, not the threshold
+    EXPECT_EQ(Text("ToMailAdd"), "me@example.test");
+    c.Shutdown();
+  }
+  rig.platform.propertyWrites.clear();
+  CctvController& c = rig.Started();
+  EXPECT_EQ(c.FieldText(kFieldBrightness), "40");
+  EXPECT_EQ(c.slider(kSliderBrightness).position, 40);
+  EXPECT_NE(
+      std::find(rig.platform.propertyWrites.begin(), rig.platform.propertyWrites.end(),
+                media::PropertyWrite{media::kPropertyBrightness, 40, media::kPropertyFlagsManual}),
+      rig.platform.propertyWrites.end());
+  // The stored sensitivity survives the start.
+  EXPECT_EQ(c.slider(kSliderSensitivity).position, 200);
+  EXPECT_EQ(c.FieldText(kFieldSensitivity), "200");
+  EXPECT_EQ(c.motion().motionThreshold(), 55);
+  EXPECT_EQ(c.MailEditText(kEditRecipient), "me@example.test");
+}
+
+TEST_F(CctvSettingsTest, AnOverlongTextFailsTheLoadAndKeepsTheSliders) {
+  rig.Started().OnSlider(kSliderContrast, 150);
+  {
+    RegistryKey key(Root());
+    ASSERT_TRUE(key.Open(Root(), kSettingsKey));
+    ASSERT_TRUE(key.WriteString("FromMailAdd", std::string(250, 'a')));
+  }
+  // A camera change reloads the key.
+  rig.platform.devices.push_back(Camera("Second"));
+  CctvController& c = *rig.controller;
+  c.ChooseCamera();
+  rig.boxes.boxes.clear();
+  c.OnCameraSelected(1);
+  EXPECT_THAT(rig.Messages(), ElementsAre(rig.Text(kMsgRegistryRead)));
+  EXPECT_EQ(c.slider(kSliderContrast).position, 150);
+  EXPECT_EQ(rig.graph.runState(), 1);  // the graph still runs
+}
+
+TEST_F(CctvSettingsTest, DisplayTypeButtonsResetThePictureAndTheSensitivity) {
+  CctvController& c = rig.Started();
+  c.OnButton(kButtonSetup);
+  c.OnSlider(kSliderSaturation, 150);
+  c.OnSlider(kSliderSensitivity, 30);
+  rig.platform.propertyWrites.clear();
+  c.OnButton(kButtonCrt);
+  EXPECT_EQ(c.slider(kSliderSaturation).position, 80);
+  EXPECT_EQ(c.slider(kSliderSensitivity).position, 128);
+  EXPECT_EQ(c.motion().motionThreshold(), 128);
+  EXPECT_EQ(c.FieldText(kFieldSensitivity), "128");
+  c.OnButton(kButtonLcd);
+  ASSERT_FALSE(rig.platform.propertyWrites.empty());
+  EXPECT_EQ(rig.platform.propertyWrites.back().property, media::kPropertyGamma);
+  EXPECT_EQ(rig.platform.propertyWrites.back().value, 4);
+  EXPECT_TRUE(rig.Messages().empty());
+}
+
+TEST_F(CctvSettingsTest, ACameraWithoutPictureControlStillGetsACompleteKey) {
+  rig.platform.devices = {Camera(kPreferredCamera, false)};
+  rig.Started();
+  ASSERT_FALSE(rig.Messages().empty());
+  EXPECT_EQ(rig.Messages().front(), rig.Text(kMsgNoVideoReset));
+  EXPECT_EQ(Number("Bright"), 0u);
+  EXPECT_EQ(Number("Contrast"), 0u);
+  EXPECT_EQ(Number("Sensitive"), 128u);
+  // The next load reads the whole key: no registry message.
+  rig.boxes.boxes.clear();
+  rig.Started();
+  for (const std::string& text : rig.Messages()) EXPECT_NE(text, rig.Text(kMsgRegistryRead));
+  rig.boxes.boxes.clear();
+  CctvController& again = *rig.controller;
+  again.OnButton(kButtonSetup);
+  again.OnButton(kButtonCrt);
+  EXPECT_EQ(rig.Messages().front(), rig.Text(kMsgNoVideoFeature));
+}
+
+}  // namespace
+}  // namespace tavo::cctv
