@@ -102,6 +102,7 @@ void CctvMainWindow::BuildControls() {
   } else {
     font_ = QFont(QStringLiteral("Arial"));
     font_.setPixelSize(14);
+    font_.setStretch(QFont::SemiCondensed);  // narrow letters, as the fields are small
   }
   font_.setWeight(QFont::ExtraLight);
   font_.setStyleStrategy(QFont::PreferQuality);
@@ -364,7 +365,10 @@ void CctvMainWindow::Refresh() {
   for (auto& [id, field] : values_) field->setText(Q(c.FieldText(id)));
   for (auto& [id, edit] : edits_) {
     const QString text = Q(c.FieldText(id));
-    if (edit->text() != text) edit->setText(text);
+    if (edit->text() != text) {
+      edit->setText(text);
+      edit->setCursorPosition(0);  // long prompts show their beginning
+    }
     edit->setEnabled(c.mailAlertsOn());
   }
   refreshing_ = false;

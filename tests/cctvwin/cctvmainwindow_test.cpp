@@ -1,0 +1,225 @@
+// TavoCCTV's main window on the simulated platform with the generated skins: the face, its
+// painted buttons and state faces, the tooltips, the panel's controls and the commands.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <filesystem>
+
+#include "../cctv/cctv_fixture.h"
+#include "cctvmainwindow.h"
+#include "skinfolder.h"
+#include "skinslider.h"
+
+namespace tavo::cctv {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::CctvRig;
+using ::testing::ElementsAre;
+
+// A program folder holding copies of the staged skins, so files can be taken away.
+fs::path CopySkins(const fs::path& to) {
+  for (const char* folder : {"Image", "Image_Eng", "Image_Jpn"}) {
+    fs::copy(fs::path(TAVO_PROGRAM_DIR) / folder, to / folder, fs::copy_options::recursive);
+  }
+  return to;
+}
+
+class WindowRig : public CctvRig {
+ public:
+  explicit WindowRig(Language language = Language::English) : CctvRig(language) {
+    CopySkins(folder.path());
+  }
+  CctvMainWindow& Open(std::uint32_t runtime = kMediaRuntimeComplete) {
+    window = std::make_unique<CctvMainWindow>(
+        CctvServices{graph, boxes, strings, shell, transport,
+                     RegistryRoot{(folder.path() / "settings.sqlite").string()},
+                     folder.path().string(), SystemLocalClock(), JpegFileWriter(boxes), smtpPort});
+    started = window->Start(runtime);
+    return *window;
+  }
+  ~WindowRig() { window.reset(); }
+
+  std::unique_ptr<CctvMainWindow> window;
+  bool started = false;
+};
+
+QImage Region(QWidget& window, QRect area) {
+  return window.grab(area).toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+bool Shows(QWidget& window, QPoint at, const QImage& face) {
+  return Region(window, QRect(at, face.size())) == face.convertToFormat(QImage::Format_RGB32);
+}
+
+TEST(CctvFace, LoadsTheFortyTwoFilesOfEachLanguageInOrder) {
+  for (const char* language : {"Korean", "English", "Japanese"}) {
+    const SkinPictures skin = LoadSkinPictures(TAVO_PROGRAM_DIR, language);
+    ASSERT_TRUE(skin.complete()) << language << " stopped after " << skin.loaded;
+    EXPECT_EQ(skin[kBgNormal].size(), QSize(332, 528));
+    EXPECT_EQ(skin[kBgViewer].size(), QSize(332, 424));
+    EXPECT_EQ(skin[kTakePictureSign].size(), QSize(16, 11));
+    EXPECT_EQ(skin[kStartUp].size(), QSize(36, 36));
+    EXPECT_EQ(skin[kCheckOn].size(), QSize(15, 15));
+  }
+  EXPECT_EQ(SkinPath("/p", "Japanese", SkinFiles()[0].folder, SkinFiles()[0].file),
+            "/p/Image_Jpn/Bg/TavoCCTV_bg.bmp");
+  EXPECT_EQ(SkinPath("/p", "Klingon", SkinFiles()[0].folder, SkinFiles()[0].file),
+            "/p/Image_Eng/Bg/TavoCCTV_bg.bmp");
+}
+
+TEST(CctvFace, AMissingFileStopsTheLoadWithOneMessageAndTheWindowStillOpens) {
+  WindowRig rig;
+  fs::remove(rig.folder.path() / "Image_Eng" / "MainButton" / "Help_but_Down.bmp");
+  CctvMainWindow& window = rig.Open();
+  EXPECT_TRUE(rig.started);
+  EXPECT_EQ(window.skin().loaded, 10);
+  EXPECT_THAT(rig.Messages(), ElementsAre(rig.Text(kMsgImageLoad)));
+  EXPECT_FALSE(window.background().isNull());
+  EXPECT_EQ(window.windowTitle(), "TAVO CCTV 2.0");
+  EXPECT_EQ(window.size(), QSize(332, 323));
+}
+
+TEST(CctvFace, StartStopShowsTheFacesOfItsState) {
+  WindowRig rig;
+  CctvMainWindow& window = rig.Open();
+  ASSERT_TRUE(rig.started);
+  window.show();
+  const SkinPictures& skin = window.skin();
+  EXPECT_TRUE(Shows(window, {148, 269}, skin[kStartUp]));
+  QTest::mouseMove(&window, QPoint(165, 285));
+  EXPECT_EQ(window.buttons().ShownFace(kButtonStartStop), PaintedButtons::Face::Hover);
+  EXPECT_TRUE(Shows(window, {148, 269}, skin[kStartFoc]));
+  QTest::mouseClick(&window, Qt::LeftButton, {}, QPoint(165, 285));
+  EXPECT_TRUE(window.controller().surveillanceOn());
+  EXPECT_TRUE(window.timerActive(kFrameTimer));
+  EXPECT_EQ(window.timerInterval(kFrameTimer), 180);
+  EXPECT_EQ(window.timerInterval(kBlinkTimer), 500);
+  QTest::mouseMove(&window, QPoint(165, 286));
+  EXPECT_TRUE(Shows(window, {148, 269}, skin[kStopFoc]));
+  QTest::mouseMove(&window, QPoint(60, 300));  // off every button: the state face returns
+  EXPECT_TRUE(Shows(window, {148, 269}, skin[kStopUp]));
+  // The blink timer alternates the five bars.
+  window.controller().OnTimer(kBlinkTimer);
+  EXPECT_TRUE(window.bar(0)->isVisible());
+  EXPECT_FALSE(window.bar(1)->isVisible());
+  window.controller().OnTimer(kBlinkTimer);
+  EXPECT_FALSE(window.bar(0)->isVisible());
+  EXPECT_TRUE(window.bar(1)->isVisible());
+  QTest::mouseClick(&window, Qt::LeftButton, {}, QPoint(165, 285));
+  EXPECT_FALSE(window.timerActive(kFrameTimer));
+  for (int i = 0; i < 5; ++i) EXPECT_FALSE(window.bar(i)->isVisible());
+}
+
+TEST(CctvFace, SmallButtonsShowNothingOnHoverAndTheirPressedFaceWithTheButtonHeld) {
+  WindowRig rig;
+  CctvMainWindow& window = rig.Open();
+  window.show();
+  const QImage before = Region(window, QRect(317, 266, 11, 11));
+  QTest::mouseMove(&window, QPoint(320, 270));
+  EXPECT_EQ(Region(window, QRect(317, 266, 11, 11)), before);
+  QTest::mousePress(&window, Qt::LeftButton, {}, QPoint(320, 270));
+  EXPECT_TRUE(Shows(window, {317, 266}, window.skin()[kExitDown]));
+  QTest::mouseRelease(&window, Qt::LeftButton, {}, QPoint(60, 300));  // slid off: no exit
+  EXPECT_FALSE(window.ended());
+}
+
+TEST(CctvFace, PinPanelAndExitFromTheButtons) {
+  WindowRig rig;
+  CctvMainWindow& window = rig.Open();
+  window.show();
+  QTest::mouseClick(&window, Qt::LeftButton, {}, QPoint(292, 271));
+  EXPECT_TRUE(window.topmost());
+  EXPECT_TRUE(Shows(window, {287, 266}, window.skin()[kPinOnUp]));
+  QTest::mouseClick(&window, Qt::LeftButton, {}, QPoint(292, 271));
+  EXPECT_FALSE(window.topmost());
+
+  const QPoint place = window.pos();
+  QTest::mouseClick(&window, Qt::LeftButton, {}, QPoint(215, 285));
+  EXPECT_EQ(window.size(), QSize(332, 528));
+  EXPECT_EQ(window.pos(), place);
+  // The e-mail check box enables the three fields.
+  EXPECT_FALSE(window.mailEdit(kEditSender)->isEnabled());
+  QTest::mouseClick(&window, Qt::LeftButton, {}, QPoint(77, 416));
+  EXPECT_TRUE(window.controller().mailAlertsOn());
+  EXPECT_TRUE(window.mailEdit(kEditSender)->isEnabled());
+  EXPECT_TRUE(Shows(window, {70, 409}, window.skin()[kCheckOn]));
+  QTest::mouseClick(&window, Qt::LeftButton, {}, QPoint(77, 416));
+  EXPECT_FALSE(window.mailEdit(kEditSmtpServer)->isEnabled());
+  QTest::mouseClick(&window, Qt::LeftButton, {}, QPoint(215, 285));
+  EXPECT_EQ(window.size(), QSize(332, 323));
+
+  QTest::mouseClick(&window, Qt::LeftButton, {}, QPoint(322, 271));
+  EXPECT_TRUE(window.ended());
+}
+
+TEST(CctvFace, PanelControlsReachTheController) {
+  WindowRig rig;
+  rig.platform.devices = {testing::Camera("Desk Cam"), testing::Camera(kPreferredCamera)};
+  CctvMainWindow& window = rig.Open();
+  EXPECT_EQ(window.cameraList()->count(), 2);
+  EXPECT_EQ(window.cameraList()->currentIndex(), 1);
+  EXPECT_EQ(window.rateList()->itemText(0), "     1");
+  EXPECT_EQ(window.rateList()->currentIndex(), 4);
+  window.rateList()->activated(6);
+  EXPECT_EQ(window.controller().captureRate(), 7);
+
+  SkinSlider* sensitivity = window.slider(kSliderSensitivity);
+  EXPECT_EQ(sensitivity->maximum(), 255);
+  sensitivity->setValue(200);
+  EXPECT_EQ(window.valueField(kFieldSensitivity)->text(), "200");
+  EXPECT_EQ(window.controller().motion().motionThreshold(), 55);
+  window.slider(kSliderBrightness)->setValue(-20);
+  EXPECT_EQ(window.valueField(kFieldBrightness)->text(), "-20");
+  EXPECT_EQ(rig.platform.propertyWrites.back().value, -20);
+  EXPECT_EQ(window.slider(kSliderContrast)->thumbColour(), QColor(148, 150, 148));
+
+  QTest::keyClicks(window.mailEdit(kEditRecipient), "x");
+  // Disabled while alerts are off: nothing typed arrives.
+  EXPECT_EQ(window.controller().MailEditText(kEditRecipient), rig.Text(kMsgFirstRecipient));
+  window.controller().ToggleMailAlerts();
+  window.mailEdit(kEditRecipient)->clear();
+  QTest::keyClicks(window.mailEdit(kEditRecipient), "me@example.test");
+  EXPECT_EQ(window.controller().MailEditText(kEditRecipient), "me@example.test");
+
+  window.cameraList()->activated(0);
+  EXPECT_EQ(window.controller().cameraName(), "Desk Cam");
+  EXPECT_EQ(rig.graph.videoDeviceIndex(), 0);
+}
+
+TEST(CctvFace, TooltipsFontAndHelpFollowTheLanguage) {
+  WindowRig korean(Language::Korean);
+  CctvMainWindow& window = korean.Open();
+  EXPECT_EQ(window.TooltipAt({160, 280}).toStdString(), "CCTV 시작/정지");
+  EXPECT_EQ(window.TooltipAt({320, 270}).toStdString(), "종료");
+  EXPECT_TRUE(window.TooltipAt({290, 490}).isEmpty());  // apply: only with the panel open
+  window.controller().ToggleConfigPanel();
+  EXPECT_EQ(window.TooltipAt({290, 490}).toStdString(), "적용");
+  EXPECT_EQ(window.controlFont().family(), "Batang");
+  EXPECT_EQ(window.controlFont().pixelSize(), 12);
+  window.show();
+  QTest::keyClick(&window, Qt::Key_F1);
+  EXPECT_THAT(korean.shell.opened,
+              ElementsAre(korean.folder.path().string() + "/TAVOCCTVHELP.html"));
+
+  WindowRig english;
+  CctvMainWindow& other = english.Open();
+  EXPECT_EQ(other.controlFont().family(), "Arial");
+  EXPECT_EQ(other.controlFont().pixelSize(), 14);
+  EXPECT_EQ(other.TooltipAt({292, 270}).toStdString(), "Always upward/Cancel");
+}
+
+TEST(CctvFace, NoCameraEndsTheStartUp) {
+  WindowRig rig(Language::Japanese);
+  rig.platform.devices.clear();
+  rig.Open();
+  EXPECT_FALSE(rig.started);
+  EXPECT_THAT(rig.Messages(), ElementsAre(rig.Text(kMsgNoVideoDevice)));
+}
+
+}  // namespace
+}  // namespace tavo::cctv
