@@ -249,10 +249,9 @@ void CctvController::OnFrameReady() {
 }
 
 void CctvController::OnCameraLost() {
-  const bool wasOn = surveillanceOn_;
+  // The graph has stopped; closing it lets a later camera choice build a fresh one.
   StopSurveillance();
   if (services_.graph.built()) services_.graph.Close();
-  (void)wasOn;
   Show(kMsgCameraLost);
   view_.Refresh();
 }

@@ -130,9 +130,13 @@ constexpr StringEntry kStrings[] = {
      "CCTV_Image folder.",
      "画像を保存できないため、監視を停止しました。ディスクの空き容量とCCTV_Imageフォルダを確認して"
      "ください。"},
-    {3091, "카메라가 동작을 멈춰 감시를 멈춥니다. 카메라 연결을 확인하세요.",
-     "The camera has stopped working, so surveillance has stopped. Check the camera's connection.",
-     "カメラが停止したため、監視を停止しました。カメラの接続を確認してください。"},
+    {3091,
+     "카메라가 동작을 멈췄습니다. 감시 중이었다면 감시도 멈췄습니다. 카메라 연결을 확인한 뒤 "
+     "환경설정에서 카메라를 다시 선택하세요.",
+     "The camera has stopped working; surveillance, if it was on, has stopped. Check the camera's "
+     "connection, then choose the camera again in the setup panel.",
+     "カメラが停止しました。監視中の場合は監視も停止しました。"
+     "カメラの接続を確認し、環境設定でカメラをもう一度選択してください。"},
     {3092, "TavoCCTV 정보", "About TavoCCTV", "TavoCCTVについて"},
 };
 

@@ -23,6 +23,17 @@ int ImagesIn(const std::string& folder) {
   return n;
 }
 
+TEST(CctvStrings, EveryMessageOfTheWindowIsThereInEachLanguage) {
+  const int ids[] = {101,  3002, 3008, 3009, 3010, 3011, 3012, 3024, 3025, 3026, 3027,
+                     3030, 3033, 3036, 3086, 3087, 3088, 3089, 3090, 3091, 3092};
+  for (Language language : {Language::Korean, Language::English, Language::Japanese}) {
+    const StringTable table(CctvStrings(), language);
+    for (int id : ids) EXPECT_FALSE(table.Text(id).empty()) << id;
+  }
+  EXPECT_EQ(StringTable(CctvStrings(), Language::Japanese).Text(3028), "CCTV 開始／停止");
+  EXPECT_EQ(StringTable(CctvStrings(), Language::Korean).Text(3087), "보내는 이의 메일 주소 입력");
+}
+
 TEST(CctvStartup, FailuresShowTheirMessagesAndEndTheProgram) {
   {
     CctvRig rig;
