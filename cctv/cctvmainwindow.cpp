@@ -455,14 +455,20 @@ void CctvMainWindow::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void CctvMainWindow::ShowAbout() {
-  QDialog about(this);
+  // Not a child of the main window: the window swallows Escape for its children, and the About
+  // box closes with Escape.
+  QDialog about(nullptr);
+  about.setWindowModality(Qt::ApplicationModal);
   about.setWindowTitle(Q(strings_.Text(3092)));
+  about.setWindowIcon(CctvIcon());
   auto* layout = new QHBoxLayout(&about);
   auto* icon = new QLabel(&about);
   icon->setPixmap(CctvIcon().pixmap(32, 32));
   layout->addWidget(icon);
   layout->addSpacing(12);
   layout->addWidget(new QLabel(QStringLiteral("TavoCCTV  1.1"), &about));
+  about.adjustSize();
+  about.move(geometry().center() - about.rect().center());
   about.exec();
 }
 

@@ -154,6 +154,26 @@ TEST(CctvSurveillance, AWriteFailureStopsSurveillanceAndTellsOnce) {
   EXPECT_THAT(rig.Messages(), ElementsAre(rig.Text(kMsgCannotSave)));
 }
 
+TEST(CctvSurveillance, NoFrameIsRequestedWhileAnImageIsBeingWritten) {
+  // A message box inside the recording step keeps the frame timer ticking beneath it.
+  CctvRig rig;
+  std::vector<bool> requestedDuringWrite;
+  CctvController& c =
+      rig.Make([&](const std::string&, int, const std::uint8_t*, std::uint32_t, std::uint32_t) {
+        rig.controller->OnTimer(kFrameTimer);
+        requestedDuringWrite.push_back(rig.graph.frameGrabber()->requested());
+        return true;
+      });
+  c.Start(true, kMediaRuntimeComplete);
+  c.OnButton(kButtonStartStop);
+  rig.Frame(0);
+  rig.Frame(200);
+  rig.Frame(0);
+  EXPECT_EQ(requestedDuringWrite, std::vector<bool>({false, false}));
+  c.OnTimer(kFrameTimer);
+  EXPECT_TRUE(rig.graph.frameGrabber()->requested());  // asked again once the write is done
+}
+
 TEST(CctvSurveillance, AVanishedImageFolderStopsSurveillance) {
   CctvRig rig;
   CctvController& c = rig.Started();
