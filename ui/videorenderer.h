@@ -14,7 +14,8 @@ class VideoRendererWidget final : public QWidget {
  public:
   explicit VideoRendererWidget(QWidget* parent);
 
-  // User-interface thread: shows `frame` (B,G,R, top-down) from the next paint on.
+  // User-interface thread: shows `frame` from the next paint on. Frames from the platform arrive
+  // as QImage::Format_RGB32, which paints without conversion.
   void SetFrame(QImage frame);
   const QImage& frame() const { return frame_; }
   int framesShown() const { return framesShown_; }

@@ -3,7 +3,9 @@
 #include <gst/gst.h>
 #include <gtest/gtest.h>
 
+#include <QColor>
 #include <QEvent>
+#include <QImage>
 #include <QTest>
 #include <QWidget>
 #include <cstdlib>
@@ -191,6 +193,58 @@ TEST_F(GstCaptureGraphTest, FileCameraFramesAreBgrAndBottomUp) {
   EXPECT_NE(GrabFrame(), nullptr);
   EXPECT_TRUE(graph.Close());
   std::filesystem::remove_all(folder);
+}
+
+// What the renderer paints: upright and in true colours out to the last column, also when the
+// frames' rows are padded and the width is no multiple of four (321).
+TEST_F(GstCaptureGraphTest, RendererShowsTheFileUprightInTrueColoursAtEveryWidth) {
+  const auto folder = std::filesystem::temp_directory_path() / "tavo-gst-renderer";
+  std::filesystem::create_directories(folder);
+  const auto video = folder / "two-halves.mkv";
+  ASSERT_EQ(WriteTwoHalvesVideo(video), "");
+  setenv(media::kVirtualCameraVariable, video.c_str(), 1);
+
+  for (int width : {320, 321}) {
+    SCOPED_TRACE(width);
+    ASSERT_GT(BuildAt(width, 240), 0);
+    ASSERT_EQ(graph.Run(), Status::Ok);
+    ui::VideoRendererWidget* renderer = Renderer();
+    ASSERT_NE(renderer, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return renderer->framesShown() > 1; }, 5000));
+    const QImage frame = renderer->frame();
+    ASSERT_EQ(frame.size(), QSize(width, 240));
+    // 32-bit frames are blitted; anything else would be converted again on every paint.
+    EXPECT_EQ(frame.format(), QImage::Format_RGB32);
+    for (int x : {0, 1, 2, 3, 4, width / 2, width - 5, width - 2, width - 1}) {
+      const QColor top = frame.pixelColor(x, 5);
+      const QColor bottom = frame.pixelColor(x, 234);
+      EXPECT_GT(top.red(), 200) << x;
+      EXPECT_LT(top.green(), 60) << x;
+      EXPECT_LT(top.blue(), 60) << x;
+      EXPECT_LT(bottom.red(), 60) << x;
+      EXPECT_LT(bottom.green(), 60) << x;
+      EXPECT_GT(bottom.blue(), 200) << x;
+    }
+    ASSERT_TRUE(graph.Close());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Renderer() == nullptr; }, 2000));
+  }
+  std::filesystem::remove_all(folder);
+}
+
+// The renderer reuses its frame buffers: a frame somebody still holds must not change under them.
+TEST_F(GstCaptureGraphTest, HeldRendererFrameStaysAsItWasWhileNewFramesArrive) {
+  ASSERT_GT(BuildAt(160, 120), 0);
+  ASSERT_EQ(graph.Run(), Status::Ok);
+  ui::VideoRendererWidget* renderer = Renderer();
+  ASSERT_NE(renderer, nullptr);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return renderer->framesShown() > 0; }, 5000));
+  const QImage held = renderer->frame();
+  const QImage snapshot = held.copy();
+  const int shown = renderer->framesShown();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return renderer->framesShown() >= shown + 10; }, 5000));
+  EXPECT_TRUE(held == snapshot);
+  EXPECT_FALSE(renderer->frame() == snapshot);  // the ball moved: newer frames did arrive
+  EXPECT_TRUE(graph.Close());
 }
 
 TEST_F(GstCaptureGraphTest, UnplayableFileIsNoCamera) {
