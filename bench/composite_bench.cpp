@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "directjpeg.h"
 #include "imageindex.h"
 #include "jpegfile.h"
 #include "mail/composite.h"
@@ -122,43 +123,13 @@ void RawDecodeIntoTile(const std::string& path, int tile, std::uint8_t* composit
   jpeg_destroy_decompress(&d);
 }
 
-void RawEncode(const std::string& path, const std::uint8_t* rgb) {
-  jpeg_compress_struct c{};
-  jpeg_error_mgr err{};
-  c.err = jpeg_std_error(&err);
-  jpeg_create_compress(&c);
-  unsigned char* out = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&c, &out, &size);
-  c.image_width = kCompositeWidth;
-  c.image_height = kCompositeHeight;
-  c.input_components = 3;
-  c.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&c);
-  c.comp_info[0].h_samp_factor = 2;
-  c.comp_info[0].v_samp_factor = 1;
-  jpeg_set_quality(&c, 75, TRUE);
-  c.restart_interval = kCompositeWidth / 16;
-  jpeg_start_compress(&c, TRUE);
-  while (c.next_scanline < c.image_height) {
-    JSAMPROW row = const_cast<JSAMPLE*>(rgb + std::size_t{c.next_scanline} * kCompositeWidth * 3);
-    jpeg_write_scanlines(&c, &row, 1);
-  }
-  jpeg_finish_compress(&c);
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  std::fwrite(out, 1, size, file);
-  std::fclose(file);
-  jpeg_destroy_compress(&c);
-  std::free(out);
-}
-
 void BM_RawLibjpegComposite(benchmark::State& state) {
   Run& run = TheRun();
   const std::string path = run.mailFolder + "/raw.jpg";
   for (auto _ : state) {
     auto composite = std::make_unique<std::uint8_t[]>(kCompositeWidth * kCompositeHeight * 3);
     for (int tile = 0; tile < 16; ++tile) RawDecodeIntoTile(run.paths[tile], tile, composite.get());
-    RawEncode(path, composite.get());
+    tavo::bench::DirectEncode(path, composite.get(), kCompositeWidth, kCompositeHeight);
     benchmark::DoNotOptimize(composite.get());
   }
 }

@@ -17,6 +17,7 @@
 
 #include <unistd.h>
 
+#include "directjpeg.h"
 #include "jpegfile.h"
 
 namespace {
@@ -56,36 +57,6 @@ class TempDir {
  private:
   std::string path_;
 };
-
-void DirectEncode(const std::string& path, const std::uint8_t* rgb, std::uint32_t width,
-                  std::uint32_t height) {
-  jpeg_compress_struct c{};
-  jpeg_error_mgr err{};
-  c.err = jpeg_std_error(&err);
-  jpeg_create_compress(&c);
-  unsigned char* out = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&c, &out, &size);
-  c.image_width = width;
-  c.image_height = height;
-  c.input_components = 3;
-  c.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&c);
-  c.comp_info[0].h_samp_factor = 2;
-  c.comp_info[0].v_samp_factor = 1;
-  jpeg_set_quality(&c, 75, TRUE);
-  c.restart_interval = width / 16;
-  jpeg_start_compress(&c, TRUE);
-  while (c.next_scanline < height) {
-    JSAMPROW row = const_cast<JSAMPLE*>(rgb + std::size_t{c.next_scanline} * width * 3);
-    jpeg_write_scanlines(&c, &row, 1);
-  }
-  jpeg_finish_compress(&c);
-  jpeg_destroy_compress(&c);
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (f == nullptr || std::fwrite(out, 1, size, f) != size || std::fclose(f) != 0) std::abort();
-  std::free(out);
-}
 
 std::unique_ptr<std::uint8_t[]> DirectDecode(const std::string& path, std::uint32_t& width,
                                              std::uint32_t& height) {
@@ -137,7 +108,7 @@ void EncodeDirect(benchmark::State& state) {
   const Bytes rgb = Frame(width, height);
   TempDir dir;
   const std::string path = dir.File("direct.jpg");
-  for (auto _ : state) DirectEncode(path, rgb.data(), width, height);
+  for (auto _ : state) tavo::bench::DirectEncode(path, rgb.data(), width, height);
   state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(path));
 }
 
@@ -147,7 +118,7 @@ void DecodeOurs(benchmark::State& state) {
   const Bytes rgb = Frame(width, height);
   TempDir dir;
   const std::string path = dir.File("in.jpg");
-  DirectEncode(path, rgb.data(), width, height);
+  tavo::bench::DirectEncode(path, rgb.data(), width, height);
   tavo::RecordingMessageBoxes boxes;
   for (auto _ : state) {
     tavo::JpegFile jpeg(boxes);
@@ -164,7 +135,7 @@ void DecodeDirect(benchmark::State& state) {
   const Bytes rgb = Frame(width, height);
   TempDir dir;
   const std::string path = dir.File("in.jpg");
-  DirectEncode(path, rgb.data(), width, height);
+  tavo::bench::DirectEncode(path, rgb.data(), width, height);
   for (auto _ : state) {
     std::uint32_t w = 0, h = 0;
     auto out = DirectDecode(path, w, h);
