@@ -57,7 +57,8 @@ CctvController::CctvController(CctvView& view, CctvServices services)
                     return store_.FindImageByCounter(folder, n);
                   }),
       mailer_(*this, services_.transport, services_.boxes, services_.strings, services_.smtpPort),
-      alerts_(store_, composites_, mailer_) {
+      alerts_(store_, composites_, mailer_),
+      viewer_(view_, services_.boxes, services_.strings, store_, services_.saveDialog) {
   alerts_.Connect([this] { return mailAlertsOn_; });
   store_.SetPictureSign([this] { view_.ShowPictureSign(); });
   for (int id : {kSliderBrightness, kSliderSaturation, kSliderContrast}) sliders_[id] = {};
@@ -157,6 +158,11 @@ bool CctvController::OpenCamera() {
 
 void CctvController::StartSurveillance() {
   surveillanceOn_ = true;
+  // From the viewer: it closes, and the panel opens once it has (the camera comes back then).
+  if (viewerOpen_) {
+    reopenConfig_ = true;
+    ToggleViewerMode();
+  }
   if (!store_.OpenRunFolder()) {
     Halt(kMsgCannotSave);
     return;
@@ -181,9 +187,47 @@ void CctvController::Halt(int message) {
 }
 
 void CctvController::ToggleConfigPanel() {
+  if (viewerOpen_) {
+    ToggleViewerMode();
+    reopenConfig_ = true;
+    return;
+  }
   configOpen_ = !configOpen_;
   clientHeight_ = configOpen_ ? kHeightPanel : kHeightNormal;
   view_.SetClientHeight(clientHeight_);
+  view_.Refresh();
+}
+
+void CctvController::ToggleViewerMode() {
+  if (configOpen_) ToggleConfigPanel();
+  if (services_.graph.built()) services_.graph.Close();
+  viewerOpen_ = !viewerOpen_;
+  viewerLayout_ = true;
+  if (!viewerOpen_) {
+    viewer_.StopSlideshow();
+    view_.CloseFolderPanel();
+  } else {
+    mailBoxShown_ = false;
+    clientHeight_ = kHeightViewer;
+    view_.SetClientHeight(clientHeight_);
+    view_.OpenFolderPanel();
+  }
+  view_.Refresh();
+}
+
+void CctvController::OnViewerClosed() {
+  // A late report (the viewer was opened again while the panel slid shut) changes nothing.
+  if (viewerOpen_) return;
+  mailBoxShown_ = true;
+  viewerLayout_ = false;
+  viewer_.StopSlideshow();
+  if (reopenConfig_) {
+    configOpen_ = !configOpen_;
+    reopenConfig_ = false;
+  }
+  clientHeight_ = configOpen_ ? kHeightPanel : kHeightNormal;
+  view_.SetClientHeight(clientHeight_);
+  if (!services_.graph.built()) OpenCamera();
   view_.Refresh();
 }
 
@@ -207,6 +251,9 @@ void CctvController::OnTimer(int id) {
     case kBlinkTimer:
       view_.ShowBars(blinkPhase_);
       blinkPhase_ = !blinkPhase_;
+      break;
+    case kSlideshowTimer:
+      viewer_.SlideshowTick();
       break;
     default:
       Show(kMsgUnknownTimer);
@@ -258,6 +305,25 @@ void CctvController::OnCameraLost() {
 
 void CctvController::OnButton(int id) {
   switch (id) {
+    case kButtonViewer:
+      if (surveillanceOn_) StopSurveillance();
+      ToggleViewerMode();
+      break;
+    case kButtonPrevious:
+      if (viewerOpen_) viewer_.Previous();
+      break;
+    case kButtonNext:
+      if (viewerOpen_) viewer_.Next();
+      break;
+    case kButtonSlideshow:
+      if (viewerOpen_) viewer_.ToggleSlideshow();
+      break;
+    case kButtonFaster:
+      if (viewerOpen_) viewer_.Faster();
+      break;
+    case kButtonSlower:
+      if (viewerOpen_) viewer_.Slower();
+      break;
     case kButtonStartStop:
       if (surveillanceOn_) {
         StopSurveillance();
@@ -293,7 +359,6 @@ void CctvController::OnButton(int id) {
       if (configOpen_ && mailBoxShown_) ToggleMailAlerts();
       break;
     default:
-      // The viewer and its buttons come with the image viewer.
       break;
   }
   view_.Refresh();

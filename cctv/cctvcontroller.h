@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "capturegraph.h"
+#include "imageviewer.h"
 #include "mail/alertmail.h"
 #include "mail/composite.h"
 #include "mail/mailalerts.h"
@@ -94,15 +95,12 @@ constexpr int FrameTimerPeriod(int captureRate) { return 900 / captureRate; }
 // The help page of a language (string 3000): Korean, Japanese, or English for anything else.
 std::string HelpFile(const std::string& programFolder, const std::string& uiLanguage);
 
-// What the controller needs of its window.
-class CctvView {
+// What the controller needs of its window (the viewer's needs included).
+class CctvView : public ViewerView {
  public:
-  virtual ~CctvView() = default;
   // Where WM_FRAME_READY and WM_CAMERA_LOST are posted, and the control that shows the video.
   virtual QObject* FrameTarget() = 0;
   virtual QObject* VideoOwner() = 0;
-  virtual void SetTimer(int id, int milliseconds) = 0;
-  virtual void KillTimer(int id) = 0;
   // `phase` true shows bars 1, 3, 5 and hides 2, 4; false the reverse.
   virtual void ShowBars(bool phase) = 0;
   virtual void HideBars() = 0;
@@ -112,6 +110,10 @@ class CctvView {
   virtual void Minimise() = 0;
   virtual void EndDialog(int result) = 0;
   virtual void ShowPictureSign() = 0;
+  // The run-folder panel: filled and slid out when the viewer opens; slid shut when it closes,
+  // after which the window calls OnViewerClosed.
+  virtual void OpenFolderPanel() = 0;
+  virtual void CloseFolderPanel() = 0;
   // The controller's state or panel model changed: repaint faces, re-read the panel.
   virtual void Refresh() = 0;
 };
@@ -137,6 +139,8 @@ struct CctvServices {
   LocalClock clock;
   JpegWriter writeJpeg;
   int smtpPort = kSmtpPort;
+  // Asks where the viewer saves a copy; without one, saving is refused.
+  SaveFileDialog* saveDialog = nullptr;
 };
 
 class CctvController final : public AlertMailWindow {
@@ -157,6 +161,9 @@ class CctvController final : public AlertMailWindow {
   void StartSurveillance();
   void StopSurveillance();
   void ToggleConfigPanel();
+  void ToggleViewerMode();
+  // The folder panel has slid shut: the normal layout and the camera come back.
+  void OnViewerClosed();
   void ToggleAlwaysOnTop();
   void OpenHelp();
   void LoadSettings();
@@ -182,6 +189,10 @@ class CctvController final : public AlertMailWindow {
   bool surveillanceOn() const { return surveillanceOn_; }
   bool configOpen() const { return configOpen_; }
   bool viewerOpen() const { return viewerOpen_; }
+  bool viewerLayout() const { return viewerLayout_; }
+  bool reopenConfig() const { return reopenConfig_; }
+  ImageViewer& viewer() { return viewer_; }
+  const ImageViewer& viewer() const { return viewer_; }
   bool mailAlertsOn() const { return mailAlertsOn_; }
   bool pinOff() const { return pinOff_; }
   int captureRate() const { return captureRate_; }
@@ -213,10 +224,13 @@ class CctvController final : public AlertMailWindow {
   CompositeBuilder composites_;
   AlertMailer mailer_;
   MailAlerts alerts_;
+  ImageViewer viewer_;
 
   bool surveillanceOn_ = false;
   bool configOpen_ = false;
   bool viewerOpen_ = false;
+  bool viewerLayout_ = false;
+  bool reopenConfig_ = false;
   bool mailAlertsOn_ = false;
   bool mailBoxShown_ = true;
   bool pinOff_ = true;

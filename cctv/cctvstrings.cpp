@@ -37,6 +37,13 @@ constexpr StringEntry kStrings[] = {
     {3019, "E_mail 전송에 실패 하였습니다. 메일 계정 및 주소를 다시 확인하세요.",
      "The e-mail transmission is failed. Check the mail ID and address again",
      "メール送信エラー！設定情報を確認してください。"},
+    // The viewer.
+    {3020, "출력 Render 실패!!!", "Output render failure", "出力ストリームエラー！"},
+    {3021, "전송할 사진 읽기에 실패 했습니다.", "It is failed to read the images to transfer",
+     "メールに添付するイメージファイルを読み込めません！"},
+    {3022, "Snapshot 저장 실패!", "Snapshot saving failure", "スナップショットを保存できません！"},
+    {3023, "저장할 데이터가 없거나 오류가 발생 하였습니다.",
+     "There's no data to save or error occurred", "保存するイメージがありません！"},
     // Settings.
     {3024, "비디오 초기화 장치를 제공하지 않습니다.", "Video initializing device is not provided",
      "ビデオデバイスが対応していません！"},

@@ -63,6 +63,18 @@ class FakeView final : public QObject, public CctvView {
   void EndDialog(int result) override { ended = result; }
   void ShowPictureSign() override { ++signs; }
   void Refresh() override {}
+  void OpenFolderPanel() override { ++panelOpened; }
+  void CloseFolderPanel() override { ++panelClosed; }
+  bool RenderLarge(const std::uint8_t*) override {
+    ++largeRenders;
+    return renderOk;
+  }
+  bool RenderThumb(int, const std::uint8_t*) override {
+    ++thumbRenders;
+    return renderOk;
+  }
+  void RefillFolders() override { ++refills; }
+  void ViewerChanged() override {}
   bool event(QEvent* e) override {
     if (controller == nullptr) return QObject::event(e);
     if (static_cast<int>(e->type()) == WM_FRAME_READY) {
@@ -85,6 +97,12 @@ class FakeView final : public QObject, public CctvView {
   int minimised = 0;
   int ended = 0;
   int signs = 0;
+  int panelOpened = 0;
+  int panelClosed = 0;
+  int largeRenders = 0;
+  int thumbRenders = 0;
+  int refills = 0;
+  bool renderOk = true;
 };
 
 inline void EnsureApplication() {
