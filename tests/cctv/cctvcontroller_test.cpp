@@ -284,6 +284,73 @@ TEST(CctvWindowCommands, PanelPinHelpAndExit) {
   EXPECT_EQ(rig.view.ended, 1);
 }
 
+TEST(CctvViewerMode, ViewerStopsSurveillanceAndFreesTheCameraUntilThePanelHasShut) {
+  CctvRig rig;
+  CctvController& c = rig.Started();
+  c.OnButton(kButtonStartStop);
+  ASSERT_TRUE(c.surveillanceOn());
+  c.OnButton(kButtonViewer);
+  EXPECT_FALSE(c.surveillanceOn());
+  EXPECT_FALSE(rig.view.timers.contains(kFrameTimer));
+  EXPECT_FALSE(rig.graph.built());
+  EXPECT_TRUE(c.viewerOpen());
+  EXPECT_TRUE(c.viewerLayout());
+  EXPECT_FALSE(c.MailBoxShown());
+  EXPECT_EQ(rig.view.height, kHeightViewer);
+  EXPECT_EQ(rig.view.panelOpened, 1);
+
+  // The slideshow timer drives the viewer; leaving stops it.
+  c.viewer().ToggleSlideshow();
+  EXPECT_TRUE(rig.view.timers.contains(kSlideshowTimer));
+  c.OnButton(kButtonViewer);
+  EXPECT_FALSE(c.viewerOpen());
+  EXPECT_FALSE(rig.view.timers.contains(kSlideshowTimer));
+  EXPECT_EQ(rig.view.panelClosed, 1);
+  // Nothing else changes until the panel reports that it has shut.
+  EXPECT_EQ(rig.view.height, kHeightViewer);
+  EXPECT_TRUE(c.viewerLayout());
+  EXPECT_FALSE(rig.graph.built());
+  c.OnViewerClosed();
+  EXPECT_EQ(rig.view.height, kHeightNormal);
+  EXPECT_FALSE(c.viewerLayout());
+  EXPECT_TRUE(c.MailBoxShown());
+  EXPECT_TRUE(rig.graph.built());
+  EXPECT_TRUE(rig.Messages().empty());
+}
+
+TEST(CctvViewerMode, StartOrSetUpFromTheViewerReopenThePanel) {
+  CctvRig rig;
+  CctvController& c = rig.Started();
+  c.OnButton(kButtonSetup);
+  c.OnButton(kButtonViewer);  // the panel closes first
+  EXPECT_FALSE(c.configOpen());
+  EXPECT_EQ(rig.view.height, kHeightViewer);
+
+  c.OnButton(kButtonStartStop);  // leaves, surveillance on at once
+  EXPECT_TRUE(c.surveillanceOn());
+  EXPECT_FALSE(c.viewerOpen());
+  EXPECT_TRUE(c.reopenConfig());
+  EXPECT_TRUE(rig.view.timers.contains(kFrameTimer));
+  rig.Frame(10);  // no camera yet: the tick waits quietly
+  EXPECT_TRUE(rig.Messages().empty());
+  c.OnViewerClosed();
+  EXPECT_TRUE(c.configOpen());
+  EXPECT_EQ(rig.view.height, kHeightPanel);
+  EXPECT_FALSE(c.reopenConfig());
+  EXPECT_TRUE(rig.graph.built());
+
+  c.OnButton(kButtonViewer);
+  c.OnButton(kButtonSetup);
+  EXPECT_FALSE(c.viewerOpen());
+  EXPECT_FALSE(c.surveillanceOn());
+  c.OnViewerClosed();
+  EXPECT_TRUE(c.configOpen());
+  EXPECT_EQ(rig.view.height, kHeightPanel);
+  // Viewer buttons do nothing outside the viewer.
+  c.OnButton(kButtonSlideshow);
+  EXPECT_FALSE(c.viewer().slideshowOn());
+}
+
 class CctvSettingsTest : public ::testing::Test {
  protected:
   RegistryRoot Root() const { return {(rig.folder.path() / "settings.sqlite").string()}; }
