@@ -107,6 +107,29 @@ std::string ImageIndex::Find(const std::string& folder, int n) {
   return {};
 }
 
+void ImageIndex::Adopt(const std::string& folder, fs::file_time_type modified,
+                       fs::file_time_type listedAt, const std::vector<std::string>& names) {
+  if (folder.empty()) return;
+  auto it = std::find_if(folders.begin(), folders.end(),
+                         [&](const Listing& l) { return l.folder == folder; });
+  if (it == folders.end()) {
+    if (folders.size() >= kMaxFolders) {
+      folders.erase(std::min_element(
+          folders.begin(), folders.end(),
+          [](const Listing& a, const Listing& b) { return a.lastUse < b.lastUse; }));
+    }
+    folders.push_back(Listing{folder, {}, {}, {}, 0});
+    it = folders.end() - 1;
+  }
+  it->modified = modified;
+  it->listedAt = listedAt;
+  it->lastUse = ++useClock;
+  it->names.clear();
+  for (const std::string& name : names) {
+    for (int n : NumbersOf(name)) Insert(*it, n, name);
+  }
+}
+
 void ImageIndex::Added(const std::string& folder, const std::string& name) {
   auto it = std::find_if(folders.begin(), folders.end(),
                          [&](const Listing& l) { return l.folder == folder; });

@@ -21,6 +21,12 @@ class ImageIndex {
   // `name` was just written into `folder`: a loaded listing takes it in without a rescan.
   void Added(const std::string& folder, const std::string& name);
 
+  // Someone else has just listed `folder` (every file name in it, in any order), having read its
+  // modification time `modified` before listing at `listedAt`: the index keeps that listing
+  // instead of reading the folder again.
+  void Adopt(const std::string& folder, std::filesystem::file_time_type modified,
+             std::filesystem::file_time_type listedAt, const std::vector<std::string>& names);
+
   // Drops every listing (for a viewer that deleted folders, say).
   void Clear() { folders.clear(); }
 

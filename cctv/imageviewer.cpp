@@ -173,18 +173,26 @@ void ImageViewer::ShowFolder(const std::string& name) {
     std::string name;
   };
   std::vector<Entry> images;
+  std::vector<std::string> files;
   std::error_code error;
   bool listed = PathWithinLimits(viewFolder_);
   if (listed) {
+    const fs::file_time_type modified = fs::last_write_time(viewFolder_, error);
+    const fs::file_time_type listedAt = fs::file_time_type::clock::now();
     fs::directory_iterator it(viewFolder_, error);
     listed = !error;
     for (; listed && it != fs::directory_iterator(); it.increment(error)) {
-      const std::string file = it->path().filename().string();
       std::error_code typeError;
-      if (!IsRecordedImageName(file) || it->is_directory(typeError)) continue;
-      images.push_back({ImageNumberOf(file), file});
+      if (it->is_directory(typeError)) continue;
+      files.push_back(it->path().filename().string());
+      if (IsRecordedImageName(files.back())) {
+        images.push_back({ImageNumberOf(files.back()), files.back()});
+      }
     }
     if (error) listed = false;
+    // The steps that follow look images up by number: they use this listing rather than
+    // reading a long run's folder a second time.
+    if (listed) store_.AdoptListing(viewFolder_, modified, listedAt, files);
   }
   int drawn = 0;
   if (!listed) {

@@ -112,6 +112,14 @@ class RecordingStore {
   // Full path of image `n` of `folder` (the first entry matching "*%05d.jpg"), or empty.
   std::string FindImageByCounter(const std::string& folder, int n);
 
+  // The file names of `folder` as just listed by the caller (see ImageIndex::Adopt), so that
+  // the next lookups there need no listing of their own.
+  void AdoptListing(const std::string& folder, std::filesystem::file_time_type modified,
+                    std::filesystem::file_time_type listedAt,
+                    const std::vector<std::string>& names) {
+    index_.Adopt(folder, modified, listedAt, names);
+  }
+
   // "runFolder/<stamp>_%06d.jpg".
   std::string ImagePath(std::string_view stamp, int n) const;
   // "mailFolder/Email16to1_%05d.jpg".

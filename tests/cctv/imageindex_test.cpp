@@ -96,6 +96,19 @@ TEST_F(ImageIndexTest, AddedKeepsALoadedListingCurrent) {
   index.Added(Dir() + "/never-listed", Image(2));  // ignored
 }
 
+TEST_F(ImageIndexTest, AnAdoptedListingServesLookupsUntilTheFolderChanges) {
+  Touch(Image(1));
+  Touch(Image(2));
+  const auto modified = fs::last_write_time(folder);
+  // Image 2 left out: were the folder read again, it would be found.
+  index.Adopt(Dir(), modified, modified + std::chrono::seconds(10), {Image(1), "notes.txt"});
+  EXPECT_EQ(index.Find(Dir(), 1), Dir() + "/" + Image(1));
+  EXPECT_EQ(index.Find(Dir(), 2), "");
+  // A listing older than the folder is read again.
+  index.Adopt(Dir(), modified - std::chrono::seconds(5), modified, {Image(1)});
+  EXPECT_EQ(index.Find(Dir(), 2), Dir() + "/" + Image(2));
+}
+
 TEST_F(ImageIndexTest, ManyFoldersStayBounded) {
   for (int i = 0; i < 10; ++i) {
     const fs::path sub = folder / std::to_string(i);
