@@ -108,6 +108,14 @@ void FolderPanelModel::Fill() {
   filling_ = true;
   selectedIndex_ = -1;
   items_ = ListRunFolders(imageRoot_).value_or(std::vector<std::string>{});
+  // The folder chosen in an earlier viewer session stays chosen only while it is listed, and then
+  // it is marked: the delete button must never remove a folder the list does not show as chosen.
+  const auto chosen = std::find(items_.begin(), items_.end(), selectedFolder_);
+  if (selectedFolder_.empty() || chosen == items_.end()) {
+    selectedFolder_.clear();
+  } else {
+    selectedIndex_ = static_cast<int>(chosen - items_.begin());
+  }
   filling_ = false;
   if (items_.empty() && showFolder_) showFolder_("");
 }

@@ -99,10 +99,18 @@ TEST_F(PanelModelTest, FillListsTheRunsUnselectedAndASelectionOpensOne) {
   model.Select(1);
   EXPECT_EQ(model.selectedFolder(), runs[1]);
   EXPECT_EQ(shown, Names{runs[1]});
-  // A refill selects nothing, but the chosen name stays for the delete button.
+  // A refill opens nothing; the chosen run stays chosen, and marked, while it is listed.
+  model.Fill();
+  EXPECT_EQ(model.selectedIndex(), 1);
+  EXPECT_EQ(model.selectedFolder(), runs[1]);
+  EXPECT_EQ(shown, Names{runs[1]});
+  fs::rename(root + runs[1], root + "elsewhere");
   model.Fill();
   EXPECT_EQ(model.selectedIndex(), -1);
-  EXPECT_EQ(model.selectedFolder(), runs[1]);
+  EXPECT_EQ(model.selectedFolder(), "");
+  fs::rename(root + "elsewhere", root + runs[1]);
+  model.Fill();
+  EXPECT_EQ(model.selectedFolder(), "");
 
   // The viewer may find the run gone and refill the list while it opens it.
   onShow = [&](const std::string& name) {
