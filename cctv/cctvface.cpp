@@ -1,5 +1,8 @@
 #include "cctvface.h"
 
+#include <QFont>
+#include <QPainter>
+
 #include "skinbitmap.h"
 #include "skinfolder.h"
 
@@ -78,6 +81,40 @@ const std::array<TooltipArea, 10>& Tooltips() {
       {3036, QRect(QPoint(317, 266), QPoint(327, 276))},
   }};
   return kTips;
+}
+
+const QImage& ViewerPlaceholder() {
+  static const QImage kPicture = [] {
+    QImage picture(320, 240, QImage::Format_RGB32);
+    picture.fill(QColor(150, 150, 150));
+    QPainter p(&picture);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(46);
+    font.setBold(true);
+    p.setFont(font);
+    p.setPen(QColor(118, 118, 118));
+    p.translate(160, 120);
+    p.rotate(-36.87);  // the diagonal of 320 x 240
+    p.drawText(QRectF(-200, -40, 400, 80), Qt::AlignCenter, QStringLiteral("TavoCCTV"));
+    p.end();
+    return picture;
+  }();
+  return kPicture;
+}
+
+QImage ViewerFrameImage(const std::uint8_t* frame) {
+  constexpr int kWidth = 320;
+  constexpr int kHeight = 240;
+  QImage image(kWidth, kHeight, QImage::Format_RGB32);
+  if (image.isNull() || frame == nullptr) return {};
+  for (int y = 0; y < kHeight; ++y) {
+    const std::uint8_t* row = frame + static_cast<std::size_t>(kHeight - 1 - y) * kWidth * 3;
+    auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = 0; x < kWidth; ++x) out[x] = qRgb(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
+  }
+  return image;
 }
 
 }  // namespace tavo::cctv

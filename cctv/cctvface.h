@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QRect>
 #include <array>
+#include <cstdint>
 #include <string>
 
 namespace tavo::cctv {
@@ -81,5 +82,14 @@ struct TooltipArea {
   QRect area;
 };
 const std::array<TooltipArea, 10>& Tooltips();
+// The viewer's tooltip over the large picture, registered while the viewer is open.
+inline const TooltipArea kSaveTip{3086, QRect(QPoint(6, 20), QPoint(326, 260))};
+
+// The picture that stands in for an empty thumbnail slot and for the large picture of an empty
+// run: 320 x 240, uniform grey, the program's name written across it in darker letters.
+const QImage& ViewerPlaceholder();
+// A viewer frame (320 x 240, blue, green, red, rows bottom-up) as an upright picture; null when
+// it cannot be made.
+QImage ViewerFrameImage(const std::uint8_t* frame);
 
 }  // namespace tavo::cctv

@@ -12,11 +12,14 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QMouseEvent>
+#include <QMoveEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QTimer>
 #include <QToolTip>
 
+#include "folderpanel.h"
 #include "framegrabber.h"
 #include "skinslider.h"
 
@@ -32,6 +35,23 @@ const QColor kSliderParts(148, 150, 148);
 
 constexpr QPoint kPictureSignAt(11, 263);
 const QRect kMailCheck(QPoint(70, 409), QPoint(85, 424));
+// The viewer's areas, inclusive.
+const QRect kTrackArea(QPoint(22, 385), QPoint(310, 407));
+const QRect kSaveArea(QPoint(7, 21), QPoint(325, 259));
+constexpr QPoint kLargeAt(6, 20);
+constexpr QPoint kStripAt(6, 329);
+constexpr QPoint kTrackAt(20, 395);
+constexpr QPoint kSlideshowAt(49, 410);
+const QColor kStripGround(14, 14, 14);
+
+// The thumbnail slot a point lies in (x 7-85, 87-165, 167-245, 247-325; y 330-388), or -1.
+int ThumbSlotAt(QPoint p) {
+  if (p.y() < 330 || p.y() > 388) return -1;
+  for (int k = 0; k < kThumbSlots; ++k) {
+    if (p.x() >= 7 + kThumbPitch * k && p.x() <= 85 + kThumbPitch * k) return k;
+  }
+  return -1;
+}
 
 QRect Area(int left, int top, int right, int bottom) {
   return QRect(QPoint(left, top), QPoint(right, bottom));
@@ -72,6 +92,7 @@ QIcon CctvIcon() {
 CctvMainWindow::CctvMainWindow(CctvServices services)
     : SkinWindow(nullptr, Qt::Dialog),
       strings_(services.strings),
+      shell_(services.shell),
       programFolder_(services.programFolder) {
   controller_ = std::make_unique<CctvController>(*this, std::move(services));
   setAttribute(Qt::WA_QuitOnClose, true);
@@ -91,6 +112,11 @@ bool CctvMainWindow::Start(std::uint32_t mediaRuntimeVersion) {
   if (skin_.loaded > kBgNormal) SetBackground(skin_[kBgNormal]);
   BuildButtons();
   const bool goOn = controller_->Start(skin_.complete(), mediaRuntimeVersion);
+  if (panel_ == nullptr) {
+    panel_ = new FolderPanel(
+        this, programFolder_, controller_->uiLanguage(), shell_,
+        [this](const std::string& name) { controller_->viewer().ShowFolder(name); });
+  }
   Refresh();
   return goOn && !ended_;
 }
@@ -124,6 +150,26 @@ void CctvMainWindow::BuildControls() {
     bar->setPalette(palette);
     bar->hide();
     bars_[static_cast<std::size_t>(i)] = bar;
+  }
+
+  // The viewer's off-screen pictures and its two fields, shown in the viewer layout only.
+  large_ = QImage(kFrameWidth, kFrameHeight, QImage::Format_RGB32);
+  large_.fill(Qt::black);
+  strip_ = QImage(kThumbPitch * kThumbSlots, kThumbHeight, QImage::Format_RGB32);
+  strip_.fill(kStripGround);
+  const QRect fieldPlaces[2] = {QRect(112, 410, 77, 13), QRect(287, 410, 39, 13)};
+  for (int i = 0; i < 2; ++i) {
+    auto* field = new QLabel(this);
+    field->setGeometry(fieldPlaces[i].adjusted(1, 0, -1, 0));
+    field->setFont(font_);
+    field->setAlignment(Qt::AlignCenter);
+    field->setAutoFillBackground(true);
+    QPalette palette = field->palette();
+    palette.setColor(QPalette::Window, kFieldBack);
+    palette.setColor(QPalette::WindowText, kFieldText);
+    field->setPalette(palette);
+    field->hide();
+    (i == 0 ? counter_ : speed_) = field;
   }
 
   const QString listStyle = QStringLiteral(
@@ -343,6 +389,25 @@ void CctvMainWindow::Refresh() {
                      face(on ? kStopDown : kStartDown));
   buttons().SetFaces(kButtonPin, QImage(), face(c.pinOff() ? kPinOffDown : kPinOnDown));
   for (int id : {kButtonCrt, kButtonLcd, kButtonApply}) buttons().SetActive(id, c.configOpen());
+  for (int id : {kButtonPrevious, kButtonNext, kButtonSlideshow, kButtonFaster, kButtonSlower}) {
+    buttons().SetActive(id, c.viewerOpen());
+  }
+  // The layout: the viewer's background and fields, or the live picture and the panel's controls.
+  const bool viewer = c.viewerLayout();
+  if (viewer != viewerBackground_ || background().isNull()) {
+    const int picture = viewer ? kBgViewer : kBgNormal;
+    if (picture < skin_.loaded) SetBackground(skin_[picture]);
+    viewerBackground_ = viewer;
+  }
+  video_->setVisible(!viewer);
+  cameraList_->setVisible(!viewer);
+  rateList_->setVisible(!viewer);
+  for (auto& [id, slider] : sliders_) slider->setVisible(!viewer);
+  for (auto& [id, field] : values_) field->setVisible(!viewer);
+  for (auto& [id, edit] : edits_) edit->setVisible(!viewer);
+  counter_->setVisible(viewer);
+  speed_->setVisible(viewer);
+  ShowViewerState();
 
   std::vector<QString> names;
   for (const std::string& name : c.cameraList()) names.push_back(Q(name));
@@ -383,7 +448,71 @@ void CctvMainWindow::PaintState(QPainter& painter) {
   draw({148, 269}, c.surveillanceOn() ? kStopUp : kStartUp);
   draw({287, 266}, c.pinOff() ? kPinOffUp : kPinOnUp);
   if (c.MailBoxShown()) draw({70, 409}, c.mailAlertsOn() ? kCheckOn : kCheckOff);
+  if (c.viewerOpen()) draw(kSlideshowAt, c.viewer().slideshowOn() ? kSlideStopNor : kSlideNor);
+  if (c.viewerLayout()) {
+    draw(kTrackAt, kSlideBg);
+    draw({c.viewer().thumbX() - 25, kTrackAt.y()}, kSliderThumb);
+    painter.drawImage(kStripAt, strip_);
+    painter.drawImage(kLargeAt, large_);
+  }
   if (signShown_) draw(kPictureSignAt, kTakePictureSign);
+}
+
+void CctvMainWindow::ShowViewerState() {
+  const ImageViewer& viewer = controller_->viewer();
+  auto face = [this](int picture) { return picture < skin_.loaded ? skin_[picture] : QImage(); };
+  const bool playing = viewer.slideshowOn();
+  buttons().SetFaces(kButtonSlideshow, face(playing ? kSlideStopFoc : kSlideFoc),
+                     face(playing ? kSlideStopDown : kSlideDown));
+  counter_->setText(Q(viewer.CounterText()));
+  speed_->setText(Q(viewer.SpeedText()));
+  if (panel_ != nullptr) {
+    panel_->SetCaptions(Q(viewer.captions().date), Q(viewer.captions().time));
+  }
+}
+
+void CctvMainWindow::ViewerChanged() {
+  if (counter_ == nullptr) return;
+  ShowViewerState();
+  if (controller_->viewerLayout()) update();
+}
+
+bool CctvMainWindow::RenderLarge(const std::uint8_t* frame) {
+  const QImage picture = frame != nullptr ? ViewerFrameImage(frame) : ViewerPlaceholder();
+  if (picture.isNull() || large_.isNull()) return false;
+  QPainter p(&large_);
+  p.drawImage(0, 0, picture);
+  return true;
+}
+
+bool CctvMainWindow::RenderThumb(int slot, const std::uint8_t* frame) {
+  const QImage picture = frame != nullptr ? ViewerFrameImage(frame) : ViewerPlaceholder();
+  if (picture.isNull() || strip_.isNull() || slot < 0 || slot >= kThumbSlots) return false;
+  const QImage thumb =
+      picture.scaled(kThumbWidth, kThumbHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  if (thumb.isNull()) return false;
+  QPainter p(&strip_);
+  p.drawImage(kThumbPitch * slot, 0, thumb);
+  return true;
+}
+
+void CctvMainWindow::RefillFolders() {
+  if (panel_ != nullptr) panel_->FillFolderTree();
+}
+
+void CctvMainWindow::OpenFolderPanel() {
+  if (panel_ == nullptr) return;
+  panel_->FillFolderTree();
+  panel_->StartSlide();
+}
+
+void CctvMainWindow::CloseFolderPanel() {
+  if (panel_ == nullptr) {
+    // Without a panel nothing would report the close: the layout comes back at once.
+    QCoreApplication::postEvent(this, new QEvent(static_cast<QEvent::Type>(WM_VIEWER_CLOSED)));
+    return;
+  }
+  panel_->StartSlide();
 }
 
 void CctvMainWindow::ButtonClicked(int id) {
@@ -395,15 +524,61 @@ bool CctvMainWindow::MailCheckHit(QPoint point) const {
   return controller_->configOpen() && controller_->MailBoxShown() && kMailCheck.contains(point);
 }
 
+bool CctvMainWindow::AreaMove(QMouseEvent* event) {
+  const QPoint point = event->position().toPoint();
+  if (controller_->viewerOpen() && (event->buttons() & Qt::LeftButton) &&
+      kTrackArea.contains(point)) {
+    controller_->viewer().TrackMove(point.x());
+    return true;
+  }
+  return false;
+}
+
 bool CctvMainWindow::AreaPress(QMouseEvent* event) {
-  return MailCheckHit(event->position().toPoint());
+  const QPoint point = event->position().toPoint();
+  if (controller_->viewerOpen()) {
+    if (kTrackArea.contains(point)) {
+      controller_->viewer().TrackPress(point.x());
+      return true;
+    }
+    if (const int slot = ThumbSlotAt(point); slot >= 0) {
+      controller_->viewer().PressThumb(slot);
+      return true;
+    }
+    // The large picture takes its presses, so that a double-click there saves it rather than
+    // starting a window drag.
+    if (kSaveArea.contains(point)) return true;
+  }
+  return MailCheckHit(point);
 }
 
 void CctvMainWindow::AreaRelease(QMouseEvent* event) {
-  if (MailCheckHit(event->position().toPoint())) controller_->OnButton(kButtonMailCheck);
+  const QPoint point = event->position().toPoint();
+  if (controller_->viewerOpen() && kTrackArea.contains(point)) {
+    controller_->viewer().TrackRelease(point.x());
+    return;
+  }
+  if (MailCheckHit(point)) controller_->OnButton(kButtonMailCheck);
+}
+
+void CctvMainWindow::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton && controller_->viewerOpen() &&
+      kSaveArea.contains(event->position().toPoint())) {
+    controller_->viewer().SaveShownImage();
+    return;
+  }
+  SkinWindow::mouseDoubleClickEvent(event);
+}
+
+void CctvMainWindow::moveEvent(QMoveEvent* event) {
+  SkinWindow::moveEvent(event);
+  if (panel_ != nullptr) panel_->Follow();
 }
 
 QString CctvMainWindow::TooltipAt(QPoint point) const {
+  if (controller_->viewerOpen() && kSaveTip.area.contains(point)) {
+    return Q(strings_.Text(kSaveTip.string));
+  }
   for (const TooltipArea& tip : Tooltips()) {
     if (!tip.area.contains(point)) continue;
     if ((tip.string == 3031 || tip.string == 3032) && !controller_->viewerOpen()) continue;
@@ -421,6 +596,10 @@ bool CctvMainWindow::event(QEvent* event) {
   }
   if (type == WM_CAMERA_LOST) {
     controller_->OnCameraLost();
+    return true;
+  }
+  if (type == WM_VIEWER_CLOSED) {
+    controller_->OnViewerClosed();
     return true;
   }
   if (event->type() == QEvent::ToolTip) {

@@ -24,6 +24,8 @@ class SkinSlider;
 
 namespace tavo::cctv {
 
+class FolderPanel;
+
 // The application icon, drawn rather than loaded, so that it is there even without skins.
 QIcon CctvIcon();
 
@@ -50,6 +52,12 @@ class CctvMainWindow final : public SkinWindow, public CctvView {
   SkinSlider* slider(int id) const { return sliders_.at(id); }
   QLabel* valueField(int id) const { return values_.at(id); }
   QLineEdit* mailEdit(int id) const { return edits_.at(id); }
+  // The viewer: its two off-screen pictures, its fields 1021 and 1022 and the folder panel.
+  const QImage& largePicture() const { return large_; }
+  const QImage& stripPicture() const { return strip_; }
+  QLabel* counterField() const { return counter_; }
+  QLabel* speedField() const { return speed_; }
+  FolderPanel* folderPanel() const { return panel_; }
   bool timerActive(int id) const;
   int timerInterval(int id) const;
   const QFont& controlFont() const { return font_; }
@@ -69,13 +77,23 @@ class CctvMainWindow final : public SkinWindow, public CctvView {
   void EndDialog(int result) override;
   void ShowPictureSign() override;
   void Refresh() override;
+  void OpenFolderPanel() override;
+  void CloseFolderPanel() override;
+  // ViewerView.
+  bool RenderLarge(const std::uint8_t* frame) override;
+  bool RenderThumb(int slot, const std::uint8_t* frame) override;
+  void RefillFolders() override;
+  void ViewerChanged() override;
 
   void ShowAbout();
 
  protected:
   void ButtonClicked(int id) override;
+  bool AreaMove(QMouseEvent* event) override;
   bool AreaPress(QMouseEvent* event) override;
   void AreaRelease(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
   void PaintState(QPainter& painter) override;
   bool event(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
@@ -86,9 +104,12 @@ class CctvMainWindow final : public SkinWindow, public CctvView {
   void BuildControls();
   void BuildButtons();
   bool MailCheckHit(QPoint point) const;
+  // Shows what the viewer holds: fields, captions, the slideshow button's faces.
+  void ShowViewerState();
 
   std::unique_ptr<CctvController> controller_;
   const StringTable& strings_;
+  Shell& shell_;
   std::string programFolder_;
   SkinPictures skin_;
   QFont font_;
@@ -100,6 +121,12 @@ class CctvMainWindow final : public SkinWindow, public CctvView {
   std::map<int, QLabel*> values_;
   std::map<int, QLineEdit*> edits_;
   std::map<int, QTimer*> timers_;
+  QLabel* counter_ = nullptr;
+  QLabel* speed_ = nullptr;
+  FolderPanel* panel_ = nullptr;
+  QImage large_;
+  QImage strip_;
+  bool viewerBackground_ = false;
   bool refreshing_ = false;
   bool signShown_ = false;
   bool ended_ = false;

@@ -89,7 +89,7 @@ class ViewerView {
 
 class ImageViewer {
  public:
-  // `imageRoot` as the store's; `saveDialog` may be null (saving is then refused with 3023).
+  // `saveDialog` may be null: every save then counts as cancelled.
   ImageViewer(ViewerView& view, MessageBoxes& boxes, const StringTable& strings,
               RecordingStore& store, SaveFileDialog* saveDialog);
 

@@ -21,19 +21,22 @@ int main(int argc, char** argv) {
   media::GstPlatform platform(&surfaces);
   CaptureGraph graph(platform, boxes, strings, cctv::kCaptureGraphMessageOffset);
   cctv::SmtpMailTransport transport;
+  QtSaveFileDialog saveDialog;
 
   const std::uint32_t runtime = GetDirectXVersion();
   int status = 1;
   {
     cctv::CctvMainWindow window(cctv::CctvServices{
         graph, boxes, strings, shell, transport, LocalMachine(), CurrentProgramFolder(),
-        cctv::SystemLocalClock(), cctv::JpegFileWriter(boxes)});
+        cctv::SystemLocalClock(), cctv::JpegFileWriter(boxes), cctv::kSmtpPort, &saveDialog});
     boxes.SetParent(&window);
+    saveDialog.SetParent(&window);
     if (window.Start(runtime)) {
       window.show();
       status = app.exec();
     }
     boxes.SetParent(nullptr);
+    saveDialog.SetParent(nullptr);
   }
   return status;
 }

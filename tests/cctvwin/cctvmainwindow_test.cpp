@@ -7,10 +7,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
+#include <QTreeWidget>
 #include <filesystem>
 
 #include "../cctv/cctv_fixture.h"
 #include "cctvmainwindow.h"
+#include "folderpanel.h"
+#include "jpegfile.h"
 #include "skinfolder.h"
 #include "skinslider.h"
 
@@ -35,16 +38,17 @@ class WindowRig : public CctvRig {
     CopySkins(folder.path());
   }
   CctvMainWindow& Open(std::uint32_t runtime = kMediaRuntimeComplete) {
-    window = std::make_unique<CctvMainWindow>(
-        CctvServices{graph, boxes, strings, shell, transport,
-                     RegistryRoot{(folder.path() / "settings.sqlite").string()},
-                     folder.path().string(), SystemLocalClock(), JpegFileWriter(boxes), smtpPort});
+    window = std::make_unique<CctvMainWindow>(CctvServices{
+        graph, boxes, strings, shell, transport,
+        RegistryRoot{(folder.path() / "settings.sqlite").string()}, folder.path().string(),
+        SystemLocalClock(), JpegFileWriter(boxes), smtpPort, &dialog});
     started = window->Start(runtime);
     return *window;
   }
   ~WindowRig() { window.reset(); }
 
   std::unique_ptr<CctvMainWindow> window;
+  ScriptedSaveFileDialog dialog;
   bool started = false;
 };
 
@@ -219,6 +223,97 @@ TEST(CctvFace, NoCameraEndsTheStartUp) {
   rig.Open();
   EXPECT_FALSE(rig.started);
   EXPECT_THAT(rig.Messages(), ElementsAre(rig.Text(kMsgNoVideoDevice)));
+}
+
+// A run of `count` pictures, picture n filled with red 20 n, green 100, blue 200.
+void RecordRun(const fs::path& programFolder, const std::string& name, int count) {
+  const fs::path run = programFolder / "CCTV_Image" / name;
+  fs::create_directories(run / "EmailSendJpg");
+  RecordingMessageBoxes boxes;
+  std::vector<std::uint8_t> rgb(kFrameBytes);
+  for (int n = 1; n <= count; ++n) {
+    for (std::size_t i = 0; i < rgb.size(); i += 3) {
+      rgb[i] = static_cast<std::uint8_t>(20 * n);
+      rgb[i + 1] = 100;
+      rgb[i + 2] = 200;
+    }
+    char file[64];
+    std::snprintf(file, sizeof file, "10h00m00s_01-17-03_%06d.jpg", n);
+    ASSERT_TRUE(JpegFile(boxes).RgbToJpeg((run / file).string(), 95, rgb.data(), 320, 240));
+  }
+}
+
+// Runs the panel's slide to its end, as its timer would.
+void FinishSlide(FolderPanel& panel) {
+  for (int i = 0; i < 40 && panel.sliding(); ++i) panel.SlideTickForTest();
+  QCoreApplication::sendPostedEvents();
+}
+
+TEST(CctvViewerWindow, EntersAndLeavesTheViewerLayout) {
+  WindowRig rig;
+  RecordRun(rig.folder.path(), "10h00m00s_01-17-03", 10);
+  CctvMainWindow& window = rig.Open();
+  window.show();
+  QTest::mouseClick(&window, Qt::LeftButton, {}, QPoint(117, 285));  // viewer
+  EXPECT_EQ(window.size(), QSize(332, 424));
+  EXPECT_FALSE(window.videoControl()->isVisible());
+  EXPECT_FALSE(window.cameraList()->isVisible());
+  EXPECT_TRUE(window.counterField()->isVisible());
+  EXPECT_EQ(window.counterField()->text(), "0 / 0");
+  EXPECT_EQ(window.speedField()->text(), "10");
+  EXPECT_EQ(window.TooltipAt({100, 100}).toStdString(),
+            "Double-click the Preview Screen to save the image.");
+  FolderPanel& panel = *window.folderPanel();
+  FinishSlide(panel);
+  EXPECT_TRUE(panel.isVisible());
+  EXPECT_EQ(panel.geometry().left(), window.geometry().right() + 1);
+
+  // Choosing the run shows picture 1 large and 1 to 4 in the strip, the track's thumb at 45.
+  ASSERT_EQ(panel.tree()->topLevelItemCount(), 1);
+  panel.tree()->setCurrentItem(panel.tree()->topLevelItem(0));
+  EXPECT_EQ(window.counterField()->text(), "1 / 10");
+  const QColor large = window.grab(QRect(166, 140, 1, 1)).toImage().pixelColor(0, 0);
+  EXPECT_NEAR(large.red(), 20, 8);
+  EXPECT_NEAR(large.blue(), 200, 8);
+  const QColor slot3 = window.grab(QRect(6 + 240 + 40, 359, 1, 1)).toImage().pixelColor(0, 0);
+  EXPECT_NEAR(slot3.red(), 80, 8);
+  EXPECT_TRUE(Shows(window, {70, 395}, window.skin()[kSlideBg].copy(50, 0, 100, 12)));
+  EXPECT_TRUE(Shows(window, {20, 395}, window.skin()[kSliderThumb]));
+
+  // The track, a thumbnail, the next button and the slideshow by mouse.
+  QTest::mouseClick(&window, Qt::LeftButton, {}, QPoint(166, 400));
+  EXPECT_EQ(window.counterField()->text(), "5 / 10");
+  QTest::mouseClick(&window, Qt::LeftButton, {}, QPoint(200, 360));  // slot 2: picture 7
+  EXPECT_EQ(window.controller().viewer().shownNumber(), 7);
+  QTest::mouseClick(&window, Qt::LeftButton, {}, QPoint(319, 401));
+  EXPECT_EQ(window.counterField()->text(), "6 / 10");
+  QTest::mouseClick(&window, Qt::LeftButton, {}, QPoint(255, 416));  // faster
+  EXPECT_EQ(window.speedField()->text(), "11");
+  QTest::mouseClick(&window, Qt::LeftButton, {}, QPoint(78, 416));
+  EXPECT_TRUE(window.controller().viewer().slideshowOn());
+  EXPECT_TRUE(window.timerActive(kSlideshowTimer));
+  EXPECT_EQ(window.timerInterval(kSlideshowTimer), 200);
+  EXPECT_TRUE(Shows(window, {49, 410}, window.skin()[kSlideStopNor]));
+
+  // A double-click on the large picture asks where to save it.
+  rig.dialog.answer = (rig.folder.path() / "copy.jpg").string();
+  QTest::mouseDClick(&window, Qt::LeftButton, {}, QPoint(100, 100));
+  ASSERT_EQ(rig.dialog.requests.size(), 1u);
+  EXPECT_EQ(rig.dialog.requests[0].defaultName,
+            rig.folder.path().string() + "/SaveJpg/SaveJpg1.jpg");
+  EXPECT_TRUE(fs::exists(rig.folder.path() / "copy.jpg"));
+
+  // Leaving: the slideshow stops, the panel slides shut, then the live layout returns.
+  QTest::mouseClick(&window, Qt::LeftButton, {}, QPoint(117, 285));
+  EXPECT_FALSE(window.timerActive(kSlideshowTimer));
+  EXPECT_EQ(window.size(), QSize(332, 424));
+  FinishSlide(panel);
+  EXPECT_FALSE(panel.isVisible());
+  EXPECT_EQ(window.size(), QSize(332, 323));
+  EXPECT_TRUE(window.videoControl()->isVisible());
+  EXPECT_FALSE(window.counterField()->isVisible());
+  EXPECT_TRUE(rig.graph.built());
+  EXPECT_TRUE(rig.Messages().empty());
 }
 
 }  // namespace
