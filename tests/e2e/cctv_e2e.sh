@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # End to end: the staged TavoCCTV on its own Xvfb with the virtual camera. Start surveillance with
-# a click, see JPEG images appear in the run folder, stop, exit with the exit button.
+# a click, see JPEG images appear in the run folder, stop; open the viewer, choose the run, step,
+# play the slideshow, save a copy of the picture shown, delete the run, close the viewer; exit
+# with the exit button.
 # Usage: cctv_e2e.sh PROGRAM_FOLDER
 set -euo pipefail
 
@@ -68,6 +70,57 @@ stopped=$(count)
 sleep 1
 (($(count) == stopped)) || fail "images still appear after stop"
 
+main=$(xdotool search --name '^TAVO CCTV 2.0$' | head -1)
+height() { xdotool getwindowgeometry --shell "$main" | sed -n 's/^HEIGHT=//p'; }
+wait_height() {
+  for _ in $(seq 50); do
+    [[ $(height) == "$1" ]] && return 0
+    sleep 0.1
+  done
+  fail "window height $(height), expected $1 ($2)"
+}
+# A message box would mean something failed on the way.
+no_box() {
+  if xdotool search --onlyvisible --name '^TavoCCTV$' >/dev/null 2>&1; then fail "a message box: $1"; fi
+}
+
+xdotool mousemove 117 285 click 1 # viewer
+wait_height 424 "viewer opened"
+sleep 0.8                           # the folder panel slides out at the right edge
+xdotool mousemove 400 31 click 1    # the first (only) run in the panel's list
+sleep 0.3
+xdotool mousemove 319 401 click 1 sleep 0.2 click 1 # next, twice
+xdotool mousemove 13 401 click 1    # previous
+xdotool mousemove 78 416 click 1    # play
+sleep 1.5
+xdotool mousemove 78 416 click 1    # stop
+no_box "stepping and playing"
+
+xdotool mousemove 166 140 click --repeat 2 --delay 80 1 # double-click: save a copy
+dialog=$(timeout 10 xdotool search --sync --onlyvisible --name '^Save As$' | head -1) ||
+  fail "no save dialog"
+eval "$(xdotool getwindowgeometry --shell "$dialog")"
+xdotool mousemove $((X + WIDTH - 52)) $((Y + HEIGHT - 54)) click 1 # its Save button
+copy="$work/SaveJpg/SaveJpg1.jpg"
+for _ in $(seq 50); do
+  [[ -s $copy ]] && break
+  sleep 0.1
+done
+[[ -s $copy ]] || fail "no copy saved as $copy"
+[[ $(od -An -tx1 -N3 "$copy" | tr -d ' ') == ffd8ff ]] || fail "$copy is not a JPEG"
+no_box "saving"
+
+run=$(find "$work/CCTV_Image" -mindepth 1 -maxdepth 1 -type d | head -1)
+xdotool mousemove 466 311 click 1   # the panel's delete button
+for _ in $(seq 30); do
+  [[ -e $run ]] || break
+  sleep 0.1
+done
+[[ -e $run ]] && fail "run folder $run not deleted"
+xdotool mousemove 117 285 click 1   # close the viewer: back once the panel has slid shut
+wait_height 323 "viewer closed"
+no_box "closing the viewer"
+
 xdotool mousemove 60 300 mousemove 322 271 click 1 # exit
 for _ in $(seq 50); do
   kill -0 "$app_pid" 2>/dev/null || break
@@ -76,4 +129,4 @@ done
 kill -0 "$app_pid" 2>/dev/null && fail "program did not exit"
 wait "$app_pid" || fail "program exited with status $?"
 app_pid=""
-echo "PASS: $stopped images recorded"
+echo "PASS: $stopped images recorded, viewed, one saved, the run deleted"
