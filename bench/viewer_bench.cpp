@@ -360,17 +360,6 @@ class ViewerReporter final : public tavo::bench::RatioReporter {
   ViewerReporter(std::vector<Pair> pairs, std::vector<std::string> notes)
       : RatioReporter(std::move(pairs)), notes(std::move(notes)) {}
 
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.error_occurred) continue;
-      const std::string name = run.run_name.str();
-      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-        medians[name] = run.GetAdjustedCPUTime();
-      else if (run.run_type == Run::RT_Iteration)
-        singles[name] = run.GetAdjustedCPUTime();
-    }
-    RatioReporter::ReportRuns(runs);
-  }
   void Finalize() override {
     RatioReporter::Finalize();
     auto us = [&](const std::string& name) {

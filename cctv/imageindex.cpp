@@ -59,13 +59,12 @@ bool ImageIndex::Scan(Listing& listing) {
   return !ec;
 }
 
-ImageIndex::Listing* ImageIndex::Load(const std::string& folder, bool forceRescan) {
-  std::error_code ec;
-  const fs::file_time_type modified = fs::last_write_time(folder, ec);
-  if (ec) return nullptr;
+std::vector<ImageIndex::Listing>::iterator ImageIndex::Slot(const std::string& folder,
+                                                            bool& created) {
   auto it = std::find_if(folders.begin(), folders.end(),
                          [&](const Listing& l) { return l.folder == folder; });
-  if (it == folders.end()) {
+  created = it == folders.end();
+  if (created) {
     if (folders.size() >= kMaxFolders) {
       folders.erase(std::min_element(
           folders.begin(), folders.end(),
@@ -73,9 +72,18 @@ ImageIndex::Listing* ImageIndex::Load(const std::string& folder, bool forceResca
     }
     folders.push_back(Listing{folder, {}, {}, {}, 0});
     it = folders.end() - 1;
-    forceRescan = true;
   }
   it->lastUse = ++useClock;
+  return it;
+}
+
+ImageIndex::Listing* ImageIndex::Load(const std::string& folder, bool forceRescan) {
+  std::error_code ec;
+  const fs::file_time_type modified = fs::last_write_time(folder, ec);
+  if (ec) return nullptr;
+  bool created = false;
+  const auto it = Slot(folder, created);
+  forceRescan = forceRescan || created;
   if (forceRescan || it->modified != modified) {
     it->modified = modified;
     if (!Scan(*it)) {
@@ -110,20 +118,10 @@ std::string ImageIndex::Find(const std::string& folder, int n) {
 void ImageIndex::Adopt(const std::string& folder, fs::file_time_type modified,
                        fs::file_time_type listedAt, const std::vector<std::string>& names) {
   if (folder.empty()) return;
-  auto it = std::find_if(folders.begin(), folders.end(),
-                         [&](const Listing& l) { return l.folder == folder; });
-  if (it == folders.end()) {
-    if (folders.size() >= kMaxFolders) {
-      folders.erase(std::min_element(
-          folders.begin(), folders.end(),
-          [](const Listing& a, const Listing& b) { return a.lastUse < b.lastUse; }));
-    }
-    folders.push_back(Listing{folder, {}, {}, {}, 0});
-    it = folders.end() - 1;
-  }
+  bool created = false;
+  const auto it = Slot(folder, created);
   it->modified = modified;
   it->listedAt = listedAt;
-  it->lastUse = ++useClock;
   it->names.clear();
   for (const std::string& name : names) {
     for (int n : NumbersOf(name)) Insert(*it, n, name);

@@ -43,6 +43,9 @@ class ImageIndex {
     std::uint64_t lastUse = 0;
   };
 
+  // The listing of `folder`, made (empty, `created` set) when there is none, the least recently
+  // used one giving way when the index is full; marked as used now.
+  std::vector<Listing>::iterator Slot(const std::string& folder, bool& created);
   Listing* Load(const std::string& folder, bool forceRescan);
   static bool Scan(Listing& listing);
   static void Insert(Listing& listing, int n, const std::string& name);
