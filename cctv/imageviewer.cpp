@@ -85,22 +85,13 @@ std::optional<ViewerFrame> LoadViewerImage(MessageBoxes& boxes, const std::strin
   return ViewerFrame(rgb.get(), rgb.get() + kFrameBytes);
 }
 
-// The boxes of one viewer step: the JPEG layer's boxes pass, but only the first of each step, so
-// a run full of damaged files does not pile up boxes; and the viewer knows while one is open.
-class ImageViewer::OpBoxes final : public MessageBoxes {
- public:
-  explicit OpBoxes(ImageViewer& viewer) : viewer_(viewer) {}
-  void Show(const std::string& text, MessageIcon icon, const std::string& title) override {
-    if (shown_++ > 0) return;
-    ++viewer_.boxesOpen_;
-    viewer_.boxes_.Show(text, icon, title);
-    --viewer_.boxesOpen_;
-  }
-
- private:
-  ImageViewer& viewer_;
-  int shown_ = 0;
-};
+void ImageViewer::StepBoxes::Show(const std::string& text, MessageIcon icon,
+                                  const std::string& title) {
+  if (shown_++ > 0) return;
+  ++viewer_.boxesOpen_;
+  viewer_.boxes_.Show(text, icon, title);
+  --viewer_.boxesOpen_;
+}
 
 ImageViewer::ImageViewer(ViewerView& view, MessageBoxes& boxes, const StringTable& strings,
                          RecordingStore& store, SaveFileDialog* saveDialog)
@@ -127,8 +118,7 @@ std::optional<ViewerFrame> ImageViewer::Load(int number, std::string* path) {
   if (number <= 0) return std::nullopt;
   std::string file = store_.FindImageByCounter(viewFolder_, number);
   if (file.empty()) return std::nullopt;
-  OpBoxes boxes(*this);
-  std::optional<ViewerFrame> frame = LoadViewerImage(boxes, file);
+  std::optional<ViewerFrame> frame = LoadViewerImage(jpegBoxes_, file);
   if (frame && path != nullptr) *path = std::move(file);
   return frame;
 }
@@ -162,6 +152,7 @@ void ImageViewer::SetThumbFromPosition(int minimumTotal) {
 }
 
 void ImageViewer::ShowFolder(const std::string& name) {
+  jpegBoxes_.NewStep();
   firstNumber_ = 0;
   imageTotal_ = 0;
   viewFolder_ = store_.imageRoot() + name;
@@ -208,8 +199,7 @@ void ImageViewer::ShowFolder(const std::string& name) {
     // Only the pictures the strip shows are decoded, however long the run.
     for (const Entry& entry : images) {
       const std::string path = viewFolder_ + "/" + entry.name;
-      OpBoxes boxes(*this);
-      std::optional<ViewerFrame> frame = LoadViewerImage(boxes, path);
+      std::optional<ViewerFrame> frame = LoadViewerImage(jpegBoxes_, path);
       if (!frame) {
         if (!reported) Show(kMsgViewerReadFailed);
         reported = true;
@@ -252,6 +242,7 @@ void ImageViewer::FillFrom(int i, bool inclusive) {
 }
 
 void ImageViewer::ShowFrom() {
+  jpegBoxes_.NewStep();
   int i = currentNumber_;
   // At the end the last image is shown again.
   if (i == imageTotal_) --i;
@@ -261,6 +252,7 @@ void ImageViewer::ShowFrom() {
 }
 
 void ImageViewer::StepBack() {
+  jpegBoxes_.NewStep();
   for (int i = currentNumber_; firstNumber_ < i; --i) {
     if (Load(i - 1)) {
       currentNumber_ = i - 2;
@@ -299,6 +291,7 @@ void ImageViewer::TrackRelease(int x) {
 }
 
 void ImageViewer::JumpToThumb() {
+  jpegBoxes_.NewStep();
   const double fraction = static_cast<double>(thumbX_ - kTrackMin) / kTrackSpan;
   const int i = static_cast<int>(std::trunc(fraction * imageTotal_ + 0.5));
   currentNumber_ = i;
@@ -313,6 +306,7 @@ void ImageViewer::PressThumb(int slot) {
 }
 
 void ImageViewer::ShowImageAt(int n) {
+  jpegBoxes_.NewStep();
   for (int i = std::max(n, 1); i <= imageTotal_; ++i) {
     std::string path;
     std::optional<ViewerFrame> frame = Load(i, &path);
@@ -346,6 +340,7 @@ void ImageViewer::StopSlideshow() {
 }
 
 void ImageViewer::SlideshowTick() {
+  jpegBoxes_.NewStep();
   if (!slideshowOn_ || boxesOpen_ > 0) return;
   if (currentNumber_ >= imageTotal_) {
     StopSlideshow();
@@ -378,6 +373,7 @@ void ImageViewer::Slower() {
 }
 
 void ImageViewer::SaveShownImage() {
+  jpegBoxes_.NewStep();
   std::optional<ViewerFrame> frame = Load(shownNumber_);
   if (!frame) {
     Show(kMsgNothingToSave);

@@ -142,7 +142,18 @@ class ImageViewer {
   const Captions& captions() const { return captions_; }
 
  private:
-  class OpBoxes;
+  // The JPEG layer's boxes during one step: only the first passes, so a run full of damaged
+  // files does not pile up boxes; and the viewer knows while one is open.
+  class StepBoxes final : public MessageBoxes {
+   public:
+    explicit StepBoxes(ImageViewer& viewer) : viewer_(viewer) {}
+    void Show(const std::string& text, MessageIcon icon, const std::string& title) override;
+    void NewStep() { shown_ = 0; }
+
+   private:
+    ImageViewer& viewer_;
+    int shown_ = 0;
+  };
   // Draws `frame` of image `number` large and takes its captions from `path`.
   void ShowLarge(const ViewerFrame& frame, int number, const std::string& path);
   void ShowPlaceholderLarge();
@@ -179,6 +190,7 @@ class ImageViewer {
   Captions captions_;
   // Depth of message boxes open: the slideshow does not step beneath one.
   int boxesOpen_ = 0;
+  StepBoxes jpegBoxes_{*this};
 };
 
 }  // namespace tavo::cctv

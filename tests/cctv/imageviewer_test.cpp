@@ -239,6 +239,15 @@ TEST_F(ViewerTest, UnreadableImagesAreReportedOnceAndSkipped) {
   viewer.Next();  // silently skips 2 and 3
   EXPECT_EQ(viewer.slotNumbers(), (Slots{4, 5, 6, 0}));
   EXPECT_EQ(Count("It is failed to read the images to transfer"), 0);
+
+  // A run of damaged files: one box of the JPEG layer and one of the viewer, not one per file.
+  const fs::path broken = Run("broken");
+  for (int n = 1; n <= 50; ++n) std::ofstream(ImageFile(broken, n)) << "garbage";
+  boxes.boxes.clear();
+  viewer.ShowFolder("broken");
+  EXPECT_EQ(boxes.boxes.size(), 2u);
+  EXPECT_EQ(Count("It is failed to read the images to transfer"), 1);
+  EXPECT_EQ(viewer.CounterText(), "0 / 0");
 }
 
 TEST_F(ViewerTest, OpeningALongRunDecodesOnlyWhatItShows) {
