@@ -85,6 +85,7 @@ inline constexpr int kMsgFirstRecipient = 3088;
 inline constexpr int kMsgFirstServer = 3089;
 inline constexpr int kMsgCannotSave = 3090;
 inline constexpr int kMsgCameraLost = 3091;
+inline constexpr int kMsgDeleteFailed = 3093;
 
 inline constexpr const char* kPreferredCamera = "TAVO USB Pc Camera";
 inline constexpr const char* kSettingsKey = "Software\\Kolbrant\\TavoCCTV_Info";

@@ -92,6 +92,7 @@ QIcon CctvIcon() {
 CctvMainWindow::CctvMainWindow(CctvServices services)
     : SkinWindow(nullptr, Qt::Dialog),
       strings_(services.strings),
+      boxes_(services.boxes),
       shell_(services.shell),
       programFolder_(services.programFolder) {
   controller_ = std::make_unique<CctvController>(*this, std::move(services));
@@ -116,6 +117,7 @@ bool CctvMainWindow::Start(std::uint32_t mediaRuntimeVersion) {
     panel_ = new FolderPanel(
         this, programFolder_, controller_->uiLanguage(), shell_,
         [this](const std::string& name) { controller_->viewer().ShowFolder(name); });
+    panel_->SetDeleteFailed([this] { ShowString(boxes_, strings_, kMsgDeleteFailed); });
   }
   Refresh();
   return goOn && !ended_;

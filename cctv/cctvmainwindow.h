@@ -109,6 +109,7 @@ class CctvMainWindow final : public SkinWindow, public CctvView {
 
   std::unique_ptr<CctvController> controller_;
   const StringTable& strings_;
+  MessageBoxes& boxes_;
   Shell& shell_;
   std::string programFolder_;
   SkinPictures skin_;

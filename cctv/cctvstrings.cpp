@@ -145,6 +145,9 @@ constexpr StringEntry kStrings[] = {
      "カメラが停止しました。監視中の場合は監視も停止しました。"
      "カメラの接続を確認し、環境設定でカメラをもう一度選択してください。"},
     {3092, "TavoCCTV 정보", "About TavoCCTV", "TavoCCTVについて"},
+    {3093, "폴더를 모두 지우지 못했습니다. 폴더 안의 파일이 사용 중인지 확인하세요.",
+     "The folder could not be deleted completely. Check whether a file in it is in use.",
+     "フォルダを完全に削除できませんでした。使用中のファイルがないか確認してください。"},
 };
 
 }  // namespace

@@ -270,11 +270,12 @@ void FolderPanel::OnTreeSelection() {
 
 void FolderPanel::ButtonClicked(int id) {
   if (id != kButtonDelete) return;
-  model_.DeleteSelected();
+  const RunDeleteResult result = model_.DeleteSelected();
   Mirror();
   if (!model_.items().empty()) tree_->setFocus();
   buttons().RestoreFace(id);
   update();
+  if (result == RunDeleteResult::kFailed && deleteFailed_) deleteFailed_();
 }
 
 bool FolderPanel::AreaPress(QMouseEvent*) {

@@ -44,6 +44,11 @@ class FolderPanel final : public SkinWindow {
   // The owner moved: unless the panel is shut or shutting, or the owner is minimised, the panel
   // moves to the owner's right edge at its top and shows without taking the focus.
   void Follow();
+  // Called when the chosen run could not be deleted completely (a file in use, no permission),
+  // so that the user hears of it; the list then keeps the run.
+  void SetDeleteFailed(std::function<void()> deleteFailed) {
+    deleteFailed_ = std::move(deleteFailed);
+  }
   // The date and time of the picture the viewer shows.
   void SetCaptions(const QString& date, const QString& time);
 
@@ -89,6 +94,7 @@ class FolderPanel final : public SkinWindow {
   QFont treeFont_;
   QFont captionFont_;
   int picturesLoaded_ = 0;
+  std::function<void()> deleteFailed_;
   bool inSelection_ = false;
 };
 

@@ -24,8 +24,8 @@ int ImagesIn(const std::string& folder) {
 }
 
 TEST(CctvStrings, EveryMessageOfTheWindowIsThereInEachLanguage) {
-  const int ids[] = {101,  3002, 3008, 3009, 3010, 3011, 3012, 3024, 3025, 3026, 3027,
-                     3030, 3033, 3036, 3086, 3087, 3088, 3089, 3090, 3091, 3092};
+  const int ids[] = {101,  3002, 3008, 3009, 3010, 3011, 3012, 3020, 3021, 3022, 3023, 3024, 3025,
+                     3026, 3027, 3030, 3033, 3036, 3086, 3087, 3088, 3089, 3090, 3091, 3092, 3093};
   for (Language language : {Language::Korean, Language::English, Language::Japanese}) {
     const StringTable table(CctvStrings(), language);
     for (int id : ids) EXPECT_FALSE(table.Text(id).empty()) << id;

@@ -303,6 +303,15 @@ TEST(CctvViewerWindow, EntersAndLeavesTheViewerLayout) {
             rig.folder.path().string() + "/SaveJpg/SaveJpg1.jpg");
   EXPECT_TRUE(fs::exists(rig.folder.path() / "copy.jpg"));
 
+  // A run that cannot be deleted stays, and the user is told.
+  rig.shell.deleteResult = false;
+  QTest::mouseClick(&panel, Qt::LeftButton, {}, QPoint(134, 311));
+  EXPECT_THAT(rig.shell.deleted,
+              ElementsAre(rig.folder.path().string() + "/CCTV_Image/10h00m00s_01-17-03"));
+  EXPECT_THAT(rig.Messages(), ElementsAre(rig.Text(kMsgDeleteFailed)));
+  EXPECT_EQ(panel.tree()->topLevelItemCount(), 1);
+  rig.boxes.boxes.clear();
+
   // Leaving: the slideshow stops, the panel slides shut, then the live layout returns.
   QTest::mouseClick(&window, Qt::LeftButton, {}, QPoint(117, 285));
   EXPECT_FALSE(window.timerActive(kSlideshowTimer));
