@@ -267,6 +267,8 @@ TEST(CctvViewerWindow, EntersAndLeavesTheViewerLayout) {
   FinishSlide(panel);
   EXPECT_TRUE(panel.isVisible());
   EXPECT_EQ(panel.geometry().left(), window.geometry().right() + 1);
+  window.move(100, 50);  // the panel follows the window
+  EXPECT_EQ(panel.pos(), QPoint(100 + 332, 50));
 
   // Choosing the run shows picture 1 large and 1 to 4 in the strip, the track's thumb at 45.
   ASSERT_EQ(panel.tree()->topLevelItemCount(), 1);
