@@ -241,35 +241,46 @@ void ImageViewer::FillFrom(int i, bool inclusive) {
   FillPlaceholders(slot);
 }
 
-void ImageViewer::ShowFrom() {
-  jpegBoxes_.NewStep();
+void ImageViewer::Advance() {
   int i = currentNumber_;
   // At the end the last image is shown again.
   if (i == imageTotal_) --i;
   FillFrom(i, false);
   counter_ = {currentNumber_, imageTotal_};
+}
+
+bool ImageViewer::Retreat() {
+  for (int i = currentNumber_; firstNumber_ < i; --i) {
+    if (Load(i - 1)) {
+      currentNumber_ = i - 2;
+      Advance();
+      return true;
+    }
+  }
+  return false;
+}
+
+void ImageViewer::ShowFrom() {
+  jpegBoxes_.NewStep();
+  Advance();
   view_.ViewerChanged();
 }
 
 void ImageViewer::StepBack() {
   jpegBoxes_.NewStep();
-  for (int i = currentNumber_; firstNumber_ < i; --i) {
-    if (Load(i - 1)) {
-      currentNumber_ = i - 2;
-      ShowFrom();
-      return;
-    }
-  }
+  if (Retreat()) view_.ViewerChanged();
 }
 
 void ImageViewer::Next() {
-  ShowFrom();
+  jpegBoxes_.NewStep();
+  Advance();
   SetThumbFromPosition(2);
   view_.ViewerChanged();
 }
 
 void ImageViewer::Previous() {
-  StepBack();
+  jpegBoxes_.NewStep();
+  Retreat();
   SetThumbFromPosition(2);
   view_.ViewerChanged();
 }
@@ -347,11 +358,14 @@ void ImageViewer::SlideshowTick() {
     return;
   }
   const int before = currentNumber_;
-  ShowFrom();
+  Advance();
   SetThumbFromPosition(5);
-  view_.ViewerChanged();
   // Nothing readable lies ahead: the show is over rather than ticking in place for ever.
-  if (currentNumber_ <= before) StopSlideshow();
+  if (currentNumber_ <= before) {
+    StopSlideshow();
+  } else {
+    view_.ViewerChanged();
+  }
 }
 
 void ImageViewer::Faster() {

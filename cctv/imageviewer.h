@@ -160,6 +160,10 @@ class ImageViewer {
   void DrawThumb(int slot, const std::uint8_t* frame, int number);
   // Fills slots from `slot` on with the placeholder.
   void FillPlaceholders(int slot);
+  // ShowFrom and StepBack without telling the view, for the steps that move the track too and
+  // then tell it once. Retreat is false when there was nothing to go back to.
+  void Advance();
+  bool Retreat();
   // ShowFrom's filling loop from image i + 1 (from i when `inclusive`).
   void FillFrom(int i, bool inclusive);
   void SetThumbFromPosition(int minimumTotal);
