@@ -160,19 +160,10 @@ void CctvMainWindow::BuildControls() {
   strip_ = QImage(kThumbPitch * kThumbSlots, kThumbHeight, QImage::Format_RGB32);
   strip_.fill(kStripGround);
   const QRect fieldPlaces[2] = {QRect(112, 410, 77, 13), QRect(287, 410, 39, 13)};
-  for (int i = 0; i < 2; ++i) {
-    auto* field = new QLabel(this);
-    field->setGeometry(fieldPlaces[i].adjusted(1, 0, -1, 0));
-    field->setFont(font_);
-    field->setAlignment(Qt::AlignCenter);
-    field->setAutoFillBackground(true);
-    QPalette palette = field->palette();
-    palette.setColor(QPalette::Window, kFieldBack);
-    palette.setColor(QPalette::WindowText, kFieldText);
-    field->setPalette(palette);
-    field->hide();
-    (i == 0 ? counter_ : speed_) = field;
-  }
+  counter_ = NewField(fieldPlaces[0].adjusted(1, 0, -1, 0));
+  speed_ = NewField(fieldPlaces[1].adjusted(1, 0, -1, 0));
+  counter_->hide();
+  speed_->hide();
 
   const QString listStyle = QStringLiteral(
       "QComboBox { color: white; background: rgb(42,41,41); border: 1px solid rgb(96,96,96);"
@@ -221,16 +212,7 @@ void CctvMainWindow::BuildControls() {
     });
     sliders_[id] = slider;
 
-    auto* value = new QLabel(this);
-    value->setGeometry(korean ? 294 : 295, row[2] + 2 + (korean ? 1 : 0), 20, 12);
-    value->setFont(font_);
-    value->setAlignment(Qt::AlignCenter);
-    value->setAutoFillBackground(true);
-    QPalette fieldPalette = value->palette();
-    fieldPalette.setColor(QPalette::Window, kFieldBack);
-    fieldPalette.setColor(QPalette::WindowText, kFieldText);
-    value->setPalette(fieldPalette);
-    values_[row[1]] = value;
+    values_[row[1]] = NewField(QRect(korean ? 294 : 295, row[2] + 2 + (korean ? 1 : 0), 20, 12));
   }
 
   const int edits[3][4] = {
@@ -248,6 +230,19 @@ void CctvMainWindow::BuildControls() {
     });
     edits_[id] = edit;
   }
+}
+
+QLabel* CctvMainWindow::NewField(QRect place) {
+  auto* field = new QLabel(this);
+  field->setGeometry(place);
+  field->setFont(font_);
+  field->setAlignment(Qt::AlignCenter);
+  field->setAutoFillBackground(true);
+  QPalette palette = field->palette();
+  palette.setColor(QPalette::Window, kFieldBack);
+  palette.setColor(QPalette::WindowText, kFieldText);
+  field->setPalette(palette);
+  return field;
 }
 
 void CctvMainWindow::BuildButtons() {

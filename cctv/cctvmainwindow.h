@@ -103,6 +103,8 @@ class CctvMainWindow final : public SkinWindow, public CctvView {
  private:
   void BuildControls();
   void BuildButtons();
+  // A value field: the control font, white on the fields' dark ground, centred.
+  QLabel* NewField(QRect place);
   bool MailCheckHit(QPoint point) const;
   // Shows what the viewer holds: fields, captions, the slideshow button's faces.
   void ShowViewerState();

@@ -86,7 +86,7 @@ FolderPanel::FolderPanel(QWidget* owner, const std::string& programFolder,
                          std::function<void(const std::string&)> showFolder)
     : SkinWindow(owner, Qt::Tool),
       owner_(owner),
-      model_(ProgramFolderFrom(programFolder) + std::string(kImageFolderName), shell, showFolder) {
+      model_(ImageRootOf(ProgramFolderFrom(programFolder)), shell, showFolder) {
   // The panel sits beside the main window and never takes the activation from it.
   setAttribute(Qt::WA_ShowWithoutActivating);
   setFixedSize(kFolderPanelWidth, kFolderPanelHeight);

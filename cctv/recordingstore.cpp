@@ -147,7 +147,7 @@ bool PathWithinLimits(std::string_view path) {
 RecordingStore::RecordingStore(std::string programFolder, std::string uiLanguage, LocalClock clock,
                                JpegWriter writeJpeg)
     : programFolder_(ProgramFolderFrom(programFolder)),
-      imageRoot_(programFolder_ + std::string(kImageFolderName)),
+      imageRoot_(ImageRootOf(programFolder_)),
       uiLanguage_(std::move(uiLanguage)),
       clock_(std::move(clock)),
       writeJpeg_(std::move(writeJpeg)) {}

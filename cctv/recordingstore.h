@@ -26,6 +26,11 @@ inline constexpr std::size_t kMaxNameBytes = 255;
 inline constexpr std::string_view kImageFolderName = "/CCTV_Image/";
 inline constexpr std::string_view kMailFolderName = "/EmailSendJpg";
 
+// The image store of a program folder: programFolder + "/CCTV_Image/", where the runs lie.
+inline std::string ImageRootOf(const std::string& programFolder) {
+  return programFolder + std::string(kImageFolderName);
+}
+
 // Local calendar time now, or nothing when the time cannot be converted.
 using LocalClock = std::function<std::optional<std::tm>()>;
 // The system clock in local time.
