@@ -35,15 +35,20 @@ class RatioReporter : public benchmark::ConsoleReporter {
   }
   void Finalize() override {
     ConsoleReporter::Finalize();
-    auto time = [&](const std::string& name) {
-      return medians.count(name) ? medians[name] : singles.count(name) ? singles[name] : 0.0;
-    };
     for (const Pair& p : pairs) {
-      const double measured = time(p.measured), floor = time(p.floor);
+      const double measured = Time(p.measured), floor = Time(p.floor);
       if (measured > 0 && floor > 0)
         std::printf("%s %.2f us vs %s %.2f us: %.2fx (goal <= %.2fx)\n", p.measured,
                     measured / 1000, p.floor, floor / 1000, measured / floor, p.goal);
     }
+  }
+
+ protected:
+  // CPU nanoseconds per call of benchmark `name`: its median when repeated; 0 when it did not run.
+  double Time(const std::string& name) const {
+    if (auto it = medians.find(name); it != medians.end()) return it->second;
+    if (auto it = singles.find(name); it != singles.end()) return it->second;
+    return 0.0;
   }
 
  private:

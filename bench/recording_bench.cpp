@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "benchfiles.h"
 #include "jpegfile.h"
 #include "motiondetector.h"
 #include "ratioreporter.h"
@@ -19,35 +20,20 @@ namespace {
 namespace fs = std::filesystem;
 using namespace tavo::cctv;
 
-// In memory where the system offers it, so that disk noise does not swamp the figures.
 fs::path Scratch(const std::string& name) {
-  std::error_code ec;
-  const fs::path base =
-      fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm") : fs::temp_directory_path();
-  const fs::path dir = base / ("recording_bench_" + name);
+  const fs::path dir = tavo::bench::ScratchBase() / ("recording_bench_" + name);
   fs::remove_all(dir);
   fs::create_directories(dir);
   return dir;
 }
 
-// A camera-like picture: gradients with some texture, so the codec does typical work.
-std::vector<std::uint8_t> Picture() {
-  std::vector<std::uint8_t> frame(kFrameBytes);
-  for (int y = 0; y < kFrameHeight; ++y)
-    for (int x = 0; x < kFrameWidth; ++x) {
-      std::uint8_t* p = &frame[(std::size_t(y) * kFrameWidth + x) * 3];
-      p[0] = std::uint8_t(x * 255 / kFrameWidth);
-      p[1] = std::uint8_t(y + ((x * 7 + y * 13) % 23));
-      p[2] = std::uint8_t(((x / 20 + y / 20) % 2) * 180 + (x ^ y) % 16);
-    }
-  return frame;
-}
+using tavo::bench::CameraLikePicture;
 
 // Floor: the encoder writing the same picture to the same kind of file.
 void BM_JpegEncodeAlone(benchmark::State& state) {
   const fs::path dir = Scratch("encode");
   const std::string path = (dir / "image_000001.jpg").string();
-  const auto picture = Picture();
+  const auto picture = CameraLikePicture();
   tavo::RecordingMessageBoxes boxes;
   for (auto _ : state) {
     if (!tavo::JpegFile(boxes).RgbToJpeg(path, kImageQuality, picture.data(), kFrameWidth,
@@ -61,7 +47,7 @@ BENCHMARK(BM_JpegEncodeAlone);
 void BM_SaveMotionFrame(benchmark::State& state) {
   const fs::path dir = Scratch("save");
   const std::string path = (dir / "image_000001.jpg").string();
-  auto frame = Picture();
+  auto frame = CameraLikePicture();
   tavo::RecordingMessageBoxes boxes;
   RecordingStore store(dir.string(), "English", SystemLocalClock(), JpegFileWriter(boxes));
   for (auto _ : state) {
@@ -74,7 +60,7 @@ BENCHMARK(BM_SaveMotionFrame);
 
 // The part of the recording step that is ours: turning and swapping the frame in place.
 void BM_TurnAndSwapOnly(benchmark::State& state) {
-  auto frame = Picture();
+  auto frame = CameraLikePicture();
   RecordingStore store("/nonexistent", "English", SystemLocalClock(),
                        [](const std::string&, int, const std::uint8_t* rgb, std::uint32_t,
                           std::uint32_t) { return rgb != nullptr; });

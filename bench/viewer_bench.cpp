@@ -12,13 +12,13 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "benchfiles.h"
 #include "cctvstrings.h"
 #include "imageviewer.h"
 #include "jpegfile.h"
@@ -52,20 +52,6 @@ std::string ImageName(int n) {
   return name;
 }
 
-// A camera-like picture (rows top-down, red, green, blue) with enough detail that decoding it is
-// typical work.
-std::vector<std::uint8_t> Picture() {
-  std::vector<std::uint8_t> rgb(kFrameBytes);
-  for (int y = 0; y < kFrameHeight; ++y)
-    for (int x = 0; x < kFrameWidth; ++x) {
-      std::uint8_t* p = &rgb[(std::size_t(y) * kFrameWidth + x) * 3];
-      p[0] = std::uint8_t(40 + x * 180 / kFrameWidth + (x * y) % 11);
-      p[1] = std::uint8_t(y + ((x * 7 + y * 13) % 23));
-      p[2] = std::uint8_t(((x / 20 + y / 20) % 2) * 160 + 30 * std::sin(x / 9.0) + 40);
-    }
-  return rgb;
-}
-
 // A program folder, in memory where the system offers it (disk noise would swamp the listing),
 // with a run of 16 and a run of 10,001 images named as the recorder names them. One picture is
 // encoded once and linked under every name, so that setting up takes a moment, not minutes.
@@ -73,13 +59,11 @@ class ProgramFolder {
  public:
   ProgramFolder() {
     std::error_code ec;
-    const fs::path base =
-        fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm") : fs::temp_directory_path();
-    std::string pattern = (base / "tavo-viewer-bench-XXXXXX").string();
+    std::string pattern = (tavo::bench::ScratchBase() / "tavo-viewer-bench-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) return;
     path_ = pattern;
     const std::string picture = path_ + "/picture.jpg";
-    const std::vector<std::uint8_t> rgb = Picture();
+    const std::vector<std::uint8_t> rgb = tavo::bench::CameraLikePicture();
     RecordingMessageBoxes boxes;
     if (!tavo::JpegFile(boxes).RgbToJpeg(picture, kImageQuality, rgb.data(), kFrameWidth,
                                          kFrameHeight))
@@ -362,12 +346,7 @@ class ViewerReporter final : public tavo::bench::RatioReporter {
 
   void Finalize() override {
     RatioReporter::Finalize();
-    auto us = [&](const std::string& name) {
-      return (medians.count(name)   ? medians[name]
-              : singles.count(name) ? singles[name]
-                                    : 0.0) /
-             1000;
-    };
+    auto us = [&](const std::string& name) { return Time(name) / 1000; };
     const std::string full = std::to_string(kFullRun), small = std::to_string(kShortRun);
     const double openFull = us("BM_ShowFolder/" + full), openSmall = us("BM_ShowFolder/" + small);
     if (openFull > 0 && openSmall > 0)
@@ -384,7 +363,6 @@ class ViewerReporter final : public tavo::bench::RatioReporter {
 
  private:
   std::vector<std::string> notes;
-  std::map<std::string, double> medians, singles;
 };
 
 }  // namespace
