@@ -633,33 +633,6 @@ class FactoryMoniker final : public Moniker {
   GstPtr<GstElementFactory> factory_;
 };
 
-class ListMonikerEnum final : public MonikerEnum {
- public:
-  explicit ListMonikerEnum(std::vector<std::shared_ptr<Moniker>> monikers)
-      : monikers_(std::move(monikers)) {}
-  Status Next(std::shared_ptr<Moniker>& moniker) override {
-    if (next_ >= monikers_.size()) return Status::False;
-    moniker = monikers_[next_++];
-    return Status::Ok;
-  }
-  Status Skip(std::size_t count) override {
-    if (count > monikers_.size() - next_) {
-      next_ = monikers_.size();
-      return Status::False;
-    }
-    next_ += count;
-    return Status::Ok;
-  }
-  Status Reset() override {
-    next_ = 0;
-    return Status::Ok;
-  }
-
- private:
-  std::vector<std::shared_ptr<Moniker>> monikers_;
-  std::size_t next_ = 0;
-};
-
 class GstDeviceEnumerator final : public DeviceEnumerator {
  public:
   Status CreateClassEnumerator(DeviceCategory category,
@@ -681,7 +654,7 @@ class GstDeviceEnumerator final : public DeviceEnumerator {
       list.push_back(std::make_shared<DeviceMoniker>(nullptr));
     }
     if (list.empty()) return Status::False;
-    monikers = std::make_unique<ListMonikerEnum>(std::move(list));
+    monikers = std::make_unique<MonikerList>(std::move(list));
     return Status::Ok;
   }
 };
@@ -731,7 +704,7 @@ class GstFilterMapper final : public FilterMapper {
       gst_plugin_feature_list_free(sinks);
       gst_plugin_feature_list_free(features);
     }
-    filters = std::make_unique<ListMonikerEnum>(std::move(list));
+    filters = std::make_unique<MonikerList>(std::move(list));
     return Status::Ok;
   }
 };

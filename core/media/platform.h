@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 class QObject;
@@ -160,6 +161,35 @@ class MonikerEnum {
   virtual Status Next(std::shared_ptr<Moniker>& moniker) = 0;
   virtual Status Skip(std::size_t count) = 0;
   virtual Status Reset() = 0;
+};
+
+// A moniker enumeration over a list held in memory; the platforms list their devices and filter
+// categories this way.
+class MonikerList : public MonikerEnum {
+ public:
+  explicit MonikerList(std::vector<std::shared_ptr<Moniker>> monikers)
+      : monikers_(std::move(monikers)) {}
+  Status Next(std::shared_ptr<Moniker>& moniker) override {
+    if (next_ >= monikers_.size()) return Status::False;
+    moniker = monikers_[next_++];
+    return Status::Ok;
+  }
+  Status Skip(std::size_t count) override {
+    if (count > monikers_.size() - next_) {
+      next_ = monikers_.size();
+      return Status::False;
+    }
+    next_ += count;
+    return Status::Ok;
+  }
+  Status Reset() override {
+    next_ = 0;
+    return Status::Ok;
+  }
+
+ private:
+  std::vector<std::shared_ptr<Moniker>> monikers_;
+  std::size_t next_ = 0;
 };
 
 class DeviceEnumerator {

@@ -208,38 +208,26 @@ class SimStreamConfig final : public StreamConfig {
   std::shared_ptr<SimFilterState> camera_;
 };
 
-class SimMonikerEnum final : public MonikerEnum {
+// The list, with the device steps' failures injected (filter categories have none).
+class SimMonikerEnum final : public MonikerList {
  public:
   SimMonikerEnum(SimulatedPlatform* platform, std::vector<std::shared_ptr<Moniker>> monikers,
                  bool devices)
-      : platform_(platform), monikers_(std::move(monikers)), devices_(devices) {}
+      : MonikerList(std::move(monikers)), platform_(platform), devices_(devices) {}
   Status Next(std::shared_ptr<Moniker>& moniker) override {
     if (devices_) {
       if (auto code = platform_->Failure(SimStep::NextDevice)) return *code;
     }
-    if (next_ >= monikers_.size()) return Status::False;
-    moniker = monikers_[next_++];
-    return Status::Ok;
+    return MonikerList::Next(moniker);
   }
   Status Skip(std::size_t count) override {
     if (auto code = platform_->Failure(SimStep::SkipDevice)) return *code;
-    if (count > monikers_.size() - next_) {
-      next_ = monikers_.size();
-      return Status::False;
-    }
-    next_ += count;
-    return Status::Ok;
-  }
-  Status Reset() override {
-    next_ = 0;
-    return Status::Ok;
+    return MonikerList::Skip(count);
   }
 
  private:
   SimulatedPlatform* platform_;
-  std::vector<std::shared_ptr<Moniker>> monikers_;
   bool devices_;
-  std::size_t next_ = 0;
 };
 
 class SimDeviceMoniker final : public Moniker {
