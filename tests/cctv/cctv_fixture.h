@@ -17,6 +17,7 @@
 #include "mail_test_folder.h"
 #include "media/simulatedplatform.h"
 #include "mediaruntime.h"
+#include "test_application.h"
 
 namespace tavo::cctv::testing {
 
@@ -105,21 +106,12 @@ class FakeView final : public QObject, public CctvView {
   bool renderOk = true;
 };
 
-inline void EnsureApplication() {
-  if (QCoreApplication::instance() == nullptr) {
-    static int argc = 1;
-    static char name[] = "cctv_tests";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-  }
-}
-
 class CctvRig {
  public:
   explicit CctvRig(Language language = Language::English)
       : strings(CctvStrings(), language),
         graph(platform, boxes, strings, kCaptureGraphMessageOffset) {
-    EnsureApplication();
+    tavo::testing::EnsureApplication();
     platform.devices = {Camera(kPreferredCamera)};
   }
   ~CctvRig() {

@@ -82,6 +82,8 @@ class CompositeTest : public ::testing::Test {
     }
   }
 
+  void ExpectRefused(int imageCounter);
+
   testing::MailTestFolder folder;
   std::string runFolder = folder.path().string();
   std::string mailFolder = runFolder + "/EmailSendJpg";
@@ -109,48 +111,50 @@ TEST_F(CompositeTest, BatchesOneToSixteenAndSeventeenToThirtyTwo) {
   EXPECT_TRUE(boxes.boxes.empty());
 }
 
-TEST_F(CompositeTest, UnreadableBatchShows3014AndWritesNothing) {
+// Every unreadable batch: 3014 shown, nothing written, the counter and path left alone.
+void CompositeTest::ExpectRefused(int imageCounter) {
+  boxes.boxes.clear();
+  compositePath = "unchanged";
+  EXPECT_FALSE(
+      builder.BuildComposite(runFolder, mailFolder, imageCounter, compositeCounter, compositePath));
+  EXPECT_EQ(compositeCounter, 0);
+  EXPECT_EQ(compositePath, "unchanged");
+  EXPECT_TRUE(fs::is_empty(mailFolder));
+  ASSERT_FALSE(boxes.boxes.empty());
+  EXPECT_EQ(boxes.boxes.back().text, "It is failed to read the images to transfer");
+}
+
+TEST_F(CompositeTest, FewerThanSixteenImagesShow3014AndWriteNothing) {
   for (int n = 1; n <= 16; ++n) WriteImage(n);
+  ExpectRefused(15);
+}
 
-  const auto attempt = [&](int imageCounter) {
-    boxes.boxes.clear();
-    compositePath = "unchanged";
-    EXPECT_FALSE(builder.BuildComposite(runFolder, mailFolder, imageCounter, compositeCounter,
-                                        compositePath));
-    EXPECT_EQ(compositeCounter, 0);
-    EXPECT_EQ(compositePath, "unchanged");
-    EXPECT_TRUE(fs::is_empty(mailFolder));
-    ASSERT_FALSE(boxes.boxes.empty());
-    EXPECT_EQ(boxes.boxes.back().text, "It is failed to read the images to transfer");
-  };
-
-  attempt(15);  // fewer than 16 images in the run
-
-  // Image 7 deleted.
-  const std::string seventh = index.Find(runFolder, 7);
-  fs::rename(seventh, runFolder + "/aside");
-  attempt(16);
-  fs::rename(runFolder + "/aside", seventh);
-
-  // Image 7 of another size: taken as unreadable, never read outside its buffer.
-  fs::remove(seventh);
-  WriteImage(7, 160, 120);
-  index.Clear();
-  attempt(16);
-
-  // Image 7 is no JPEG: the codec's own box, then 3014.
+TEST_F(CompositeTest, AMissingImageShows3014AndWritesNothing) {
+  for (int n = 1; n <= 16; ++n) WriteImage(n);
   fs::remove(index.Find(runFolder, 7));
+  ExpectRefused(16);
+}
+
+TEST_F(CompositeTest, AnImageOfAnotherSizeShows3014AndWritesNothing) {
+  // Taken as unreadable, never read outside its buffer.
+  for (int n = 1; n <= 16; ++n)
+    if (n != 7) WriteImage(n);
+  WriteImage(7, 160, 120);
+  ExpectRefused(16);
+}
+
+TEST_F(CompositeTest, AnImageThatIsNoJpegShowsTheCodecsBoxThen3014) {
+  for (int n = 1; n <= 16; ++n)
+    if (n != 7) WriteImage(n);
   std::FILE* junk = std::fopen((runFolder + "/14h05m09s_01-17-03_000007.jpg").c_str(), "wb");
   std::fputs("not a picture", junk);
   std::fclose(junk);
-  index.Clear();
-  attempt(16);
+  ExpectRefused(16);
   EXPECT_EQ(boxes.boxes.size(), 2u);
+}
 
-  // A mail folder that cannot take the file.
-  fs::remove(index.Find(runFolder, 7));
-  WriteImage(7);
-  index.Clear();
+TEST_F(CompositeTest, AMailFolderThatCannotTakeTheFileShows3014) {
+  for (int n = 1; n <= 16; ++n) WriteImage(n);
   fs::remove_all(mailFolder);
   EXPECT_FALSE(builder.BuildComposite(runFolder, mailFolder, 16, compositeCounter, compositePath));
   EXPECT_EQ(compositeCounter, 0);

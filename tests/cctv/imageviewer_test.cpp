@@ -298,6 +298,18 @@ TEST_F(ViewerTest, TrackJumpsOnReleaseAndOnMovesInLongRuns) {
   EXPECT_EQ(viewer.slotNumbers(), (Slots{4, 0, 0, 0}));
 }
 
+TEST_F(ViewerTest, TrackJumpRoundsToTheNearestImage) {
+  RunOf("run", 10);
+  viewer.ShowFolder("run");
+  // Ten images over 242 pixels: x = 153 is 4.46 images along, x = 160 is 4.75.
+  for (const auto& [x, image] : {std::pair{153, 4}, std::pair{160, 5}}) {
+    viewer.TrackRelease(x);
+    EXPECT_EQ(viewer.currentNumber(), image) << x;
+    EXPECT_EQ(viewer.largeNumber(), image) << x;
+    EXPECT_EQ(viewer.CounterText(), std::to_string(image) + " / 10") << x;
+  }
+}
+
 TEST_F(ViewerTest, SpeedLimits) {
   for (int i = 0; i < 9; ++i) viewer.Slower();
   EXPECT_EQ(viewer.slidePeriod(), 700);
@@ -382,12 +394,18 @@ TEST_F(ViewerTest, SavesCopiesUnderNumberedDefaultNames) {
   EXPECT_EQ(h, 240u);
   EXPECT_NEAR(rgb[2], 20, 6);  // image 2's blue
   EXPECT_NEAR(rgb[0], 10, 6);
+}
 
-  // A write that fails says so and gives the number back.
+TEST_F(ViewerTest, AFailedSaveSaysSoAndGivesTheNumberBack) {
+  RunOf("run", 3);
+  viewer.ShowFolder("run");
+  dialog.answer = (folder.path() / "copy1.jpg").string();
+  viewer.SaveShownImage();
+  ASSERT_EQ(viewer.saveCounter(), 1);
   dialog.answer = (folder.path() / "no-such-folder" / "copy.jpg").string();
   viewer.SaveShownImage();
   EXPECT_EQ(Texts().back(), "Snapshot saving failure");
-  EXPECT_EQ(viewer.saveCounter(), 3);
+  EXPECT_EQ(viewer.saveCounter(), 1);
 }
 
 TEST_F(ViewerTest, NothingToSaveAndRendererFailures) {

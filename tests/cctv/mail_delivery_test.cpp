@@ -16,6 +16,7 @@
 #include "mail/composite.h"
 #include "mail/mailstrings.h"
 #include "mail_test_folder.h"
+#include "mail_test_message.h"
 #include "smtp_sink.h"
 
 namespace tavo::cctv {
@@ -106,15 +107,13 @@ TEST_F(MailDeliveryTest, KoreanAlertWithItsCompositeArrivesIntact) {
 }
 
 TEST_F(MailDeliveryTest, PlainBodyKeepsItsDotLinesAndMessagesGoOneByOne) {
-  auto message = CreateMailMessage();
-  SetServer(message.get(), "127.0.0.1");
-  SetPort(message.get(), sink->port());
-  SetSubject(message.get(), "plain");
-  SetSender(message.get(), "cam@example.test");
-  SetRecipient(message.get(), "me@example.test");
-  SetBodyType(message.get(), "text/plain");
   // A lone "." line would end the message early unless it is doubled on the wire.
-  SetBody(message.get(), "first\r\n.\r\n.second\nlast");
+  testing::MailFields plain;
+  plain.port = sink->port();
+  plain.subject = "plain";
+  plain.bodyType = "text/plain";
+  plain.body = "first\r\n.\r\n.second\nlast";
+  auto message = testing::BuildMailMessage(plain);
   ASSERT_EQ(SendMail(message.get(), kBounds), 0);
   ASSERT_EQ(SendMail(message.get(), kBounds), 0);
 

@@ -6,10 +6,12 @@
 #include <vector>
 
 #include "mail_test_folder.h"
+#include "mail_test_message.h"
 
 namespace tavo::cctv {
 namespace {
 
+using testing::AlertLikeMessage;
 using testing::CountingBytes;
 using testing::MailTestFolder;
 
@@ -139,23 +141,10 @@ MailTestFolder& Folder() {
   return folder;
 }
 
-std::unique_ptr<MailMessage> AlertLikeMessage(const std::string& attachment) {
-  auto message = CreateMailMessage();
-  SetServer(message.get(), "127.0.0.1");
-  SetPort(message.get(), 25);
-  SetSubject(message.get(), "TavoCCTV 14h05m09s_01-17-03");
-  SetSender(message.get(), "cam@example.test");
-  SetRecipient(message.get(), "me@example.test");
-  SetBodyType(message.get(), "text/html");
-  SetBody(message.get(), "TavoCCTV photo");
-  if (!attachment.empty()) AddAttachment(message.get(), attachment.c_str(), "image/jpg");
-  return message;
-}
-
 TEST(MailContent, MultipartWithOneAttachmentByteForByte) {
   const auto bytes = CountingBytes(229);
   const std::string path = Folder().Write("Email16to1_00001.jpg", bytes);
-  const auto message = AlertLikeMessage(path);
+  const auto message = AlertLikeMessage(25, path);
   int result = -1;
   const std::string content = Compose(*message, &result);
   ASSERT_EQ(result, 0);
@@ -210,7 +199,7 @@ TEST(MailContent, MultipartWithOneAttachmentByteForByte) {
 
 TEST(MailContent, AttachmentLayoutRestartsAtEveryChunk) {
   // 228 bytes end exactly at a line break, so an extra empty line precedes the delimiter.
-  const auto message = AlertLikeMessage(Folder().Write("even.jpg", CountingBytes(228)));
+  const auto message = AlertLikeMessage(25, Folder().Write("even.jpg", CountingBytes(228)));
   const std::string content = Compose(*message);
   const auto start = content.find("filename=\"even.jpg\"\r\n\r\n") + 23;
   const auto lines = Lines(content.substr(start));
@@ -221,7 +210,7 @@ TEST(MailContent, AttachmentLayoutRestartsAtEveryChunk) {
 
   // 500 bytes: two chunks of 228 (four lines each) and one of 44 (a line of 60 characters); a
   // running count would have joined the chunks into longer lines.
-  const auto big = AlertLikeMessage(Folder().Write("chunks.jpg", CountingBytes(500)));
+  const auto big = AlertLikeMessage(25, Folder().Write("chunks.jpg", CountingBytes(500)));
   const std::string bigContent = Compose(*big);
   const auto bigLines = Lines(bigContent.substr(bigContent.find("filename=\"chunks.jpg\"") + 25));
   std::vector<std::size_t> sizes;
@@ -230,7 +219,7 @@ TEST(MailContent, AttachmentLayoutRestartsAtEveryChunk) {
 }
 
 TEST(MailContent, NoAttachmentsGiveAlternativeAndPlainIgnoresThem) {
-  const auto alternative = AlertLikeMessage("");
+  const auto alternative = AlertLikeMessage();
   const std::string content = Compose(*alternative);
   EXPECT_NE(content.find("Content-Type: multipart/alternative;\r\n"), std::string::npos);
   EXPECT_NE(content.find("VGF2b0NDVFYgcGhvdG8=\r\n\r\n--" + kBoundary + "--\r\n\r\n"),
@@ -280,7 +269,7 @@ TEST(MailContent, NonAsciiSubjectAndBodyAreLabelled) {
 }
 
 TEST(MailContent, UnreadableAttachmentFailsTheMessage) {
-  const auto message = AlertLikeMessage("/nonexistent/Email16to1_00001.jpg");
+  const auto message = AlertLikeMessage(25, "/nonexistent/Email16to1_00001.jpg");
   int result = 0;
   const std::string content = Compose(*message, &result);
   EXPECT_EQ(result, -1);
@@ -289,11 +278,11 @@ TEST(MailContent, UnreadableAttachmentFailsTheMessage) {
 
 TEST(SendMail, RefusesWithoutServerOrPortBeforeConnecting) {
   EXPECT_EQ(SendMail(nullptr), -1);
-  auto message = AlertLikeMessage("");
+  auto message = AlertLikeMessage();
   message->server.reset();
   EXPECT_EQ(SendMail(message.get()), -1);
   for (const int port : {0, 65536}) {
-    auto other = AlertLikeMessage("");
+    auto other = AlertLikeMessage();
     other->port = port;
     EXPECT_EQ(SendMail(other.get()), -1) << port;
   }

@@ -10,28 +10,17 @@
 #include "mail/mailmessage.h"
 #include "mail/smtpconnection.h"
 #include "mail_test_folder.h"
+#include "mail_test_message.h"
 
 namespace tavo::cctv {
 namespace {
 
+using testing::AlertLikeMessage;
 using testing::FakeSmtpServer;
 using namespace std::chrono_literals;
 
 // Short bounds: a failing wait must end the test quickly, a passing one is immediate anyway.
 const SmtpTimeouts kQuick{1000ms, 1000ms, 1000ms};
-
-std::unique_ptr<MailMessage> Message(int port, const std::string& attachment = {}) {
-  auto message = CreateMailMessage();
-  SetServer(message.get(), "127.0.0.1");
-  SetPort(message.get(), port);
-  SetSubject(message.get(), "TavoCCTV 14h05m09s_01-17-03");
-  SetSender(message.get(), "cam@example.test");
-  SetRecipient(message.get(), "me@example.test");
-  SetBodyType(message.get(), "text/html");
-  SetBody(message.get(), "TavoCCTV photo");
-  if (!attachment.empty()) AddAttachment(message.get(), attachment.c_str(), "image/jpg");
-  return message;
-}
 
 std::string Content(const MailMessage& message) {
   std::string bytes;
@@ -46,7 +35,7 @@ TEST(SmtpDialogue, ServerReceivesTheExactDialogue) {
   testing::MailTestFolder folder;
   const auto path = folder.Write("Email16to1_00001.jpg", testing::CountingBytes(5000));
   FakeSmtpServer server({});
-  const auto message = Message(server.port(), path);
+  const auto message = AlertLikeMessage(server.port(), path);
   ASSERT_EQ(SendMail(message.get(), kQuick), 0);
   EXPECT_EQ(server.Received(),
             "HELO Pelvane\r\n"
@@ -104,7 +93,7 @@ TEST(SmtpDialogue, ReplyLinesInEveryShape) {
   };
   for (const Case& c : cases) {
     FakeSmtpServer server(c.script);
-    EXPECT_EQ(SendMail(Message(server.port()).get(), kQuick), c.result) << c.name;
+    EXPECT_EQ(SendMail(AlertLikeMessage(server.port()).get(), kQuick), c.result) << c.name;
   }
 }
 
@@ -112,7 +101,7 @@ TEST(SmtpDialogue, RefusedRecipientStopsBeforeData) {
   FakeSmtpServer::Script script;
   script.rcpt = "550 no such user\r\n";
   FakeSmtpServer server(script);
-  EXPECT_EQ(SendMail(Message(server.port()).get(), kQuick), -1);
+  EXPECT_EQ(SendMail(AlertLikeMessage(server.port()).get(), kQuick), -1);
   const std::string received = server.Received();
   EXPECT_NE(received.find("RCPT TO: me@example.test\r\n"), std::string::npos);
   EXPECT_EQ(received.find("DATA"), std::string::npos);
@@ -123,7 +112,7 @@ TEST(SmtpDialogue, QuitMustBeAnsweredWith221) {
   FakeSmtpServer::Script script;
   script.quit = "250 whatever\r\n";
   FakeSmtpServer server(script);
-  EXPECT_EQ(SendMail(Message(server.port()).get(), kQuick), -1);
+  EXPECT_EQ(SendMail(AlertLikeMessage(server.port()).get(), kQuick), -1);
   EXPECT_NE(server.Received().find(".\r\nQUIT\r\n"), std::string::npos);
 }
 
@@ -137,7 +126,7 @@ TEST(SmtpDialogue, SilenceFailsWithinTheBound) {
   for (const auto& script : {mute, noConfirmation}) {
     FakeSmtpServer server(script);
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(SendMail(Message(server.port()).get(), {1000ms, 1000ms, 200ms}), -1);
+    EXPECT_EQ(SendMail(AlertLikeMessage(server.port()).get(), {1000ms, 1000ms, 200ms}), -1);
     // Generous: only a wait that ignored its bound could take this long.
     EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
   }
@@ -153,13 +142,14 @@ TEST(SmtpDialogue, NoServerOrUnreadableAttachmentFails) {
   socklen_t length = sizeof address;
   ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
   ::close(listener);
-  EXPECT_EQ(SendMail(Message(ntohs(address.sin_port)).get(), kQuick), -1);
+  EXPECT_EQ(SendMail(AlertLikeMessage(ntohs(address.sin_port)).get(), kQuick), -1);
 
   // The attachment vanished: the dialogue stops inside DATA without the final dot, so the
   // server discards the cut message.
   FakeSmtpServer server({});
-  EXPECT_EQ(SendMail(Message(server.port(), "/nonexistent/Email16to1_00001.jpg").get(), kQuick),
-            -1);
+  EXPECT_EQ(
+      SendMail(AlertLikeMessage(server.port(), "/nonexistent/Email16to1_00001.jpg").get(), kQuick),
+      -1);
   const std::string received = server.Received();
   EXPECT_NE(received.find("DATA\r\n"), std::string::npos);
   EXPECT_EQ(received.find("\r\n.\r\n"), std::string::npos);

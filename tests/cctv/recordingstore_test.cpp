@@ -221,8 +221,12 @@ TEST_F(RecordingStoreTest, BatchesOfSixteenAlertOnlyWhileAlertsAreOn) {
   ASSERT_EQ(batches.size(), 3u);
   EXPECT_EQ(batches[2].firstImage, 49);
   EXPECT_EQ(signs, 64);
+}
 
-  // A new run starts every counter again.
+TEST_F(RecordingStoreTest, ANewRunStartsEveryCounterAgain) {
+  ASSERT_TRUE(store->OpenRunFolder());
+  for (int i = 0; i < 17; ++i) ASSERT_EQ(Record(), RecordResult::kRecorded);
+  store->CompositeWritten();
   Tick();
   ASSERT_TRUE(store->OpenRunFolder());
   EXPECT_EQ(store->imageCounter(), 0);
@@ -249,6 +253,28 @@ TEST_F(RecordingStoreTest, RestartWithinTheSameSecondGoesOnNumbering) {
   EXPECT_EQ(fs::last_write_time(store->FindImageByCounter(run, 1)), firstImage);
   EXPECT_EQ(store->CompositePath(store->compositeCounter() + 1),
             store->mailFolder() + "/Email16to1_00002.jpg");
+}
+
+TEST_F(RecordingStoreTest, ImageTenThousandLeavesTheRunOpenAndTenThousandAndOneClosesIt) {
+  ASSERT_TRUE(store->OpenRunFolder());
+  const std::string first = store->runFolder();
+  // Stand in for 9,999 earlier images: the store goes on after the highest number it finds.
+  std::ofstream(first + "/14h05m09s_01-17-03_009999.jpg") << "x";
+  ASSERT_TRUE(store->OpenRunFolder());
+  ASSERT_EQ(store->imageCounter(), 9999);
+
+  Tick();
+  EXPECT_EQ(Record(), RecordResult::kRecorded);
+  EXPECT_EQ(lastPath, first + "/14h05m10s_01-17-03_010000.jpg");
+  EXPECT_EQ(store->runFolder(), first);
+  EXPECT_EQ(store->imageCounter(), 10000);
+
+  Tick();
+  EXPECT_EQ(Record(), RecordResult::kRecordedNewRun);
+  EXPECT_EQ(lastPath, first + "/14h05m11s_01-17-03_010001.jpg");
+  EXPECT_EQ(store->FindImageByCounter(first, 10001), lastPath);
+  EXPECT_EQ(store->runFolder(), program.string() + "/CCTV_Image/14h05m11s_01-17-03");
+  EXPECT_EQ(store->imageCounter(), 0);
 }
 
 TEST_F(RecordingStoreTest, ImageTenThousandAndOneIsWrittenThenANewRunBegins) {

@@ -1,7 +1,8 @@
 // TavoCCTV's window tests need a QApplication; they run under the offscreen platform.
-#include <gtest/gtest.h>
+#include <QString>
+#include <QtGlobal>
 
-#include <QApplication>
+#include "widget_test_main.h"
 
 namespace {
 
@@ -18,8 +19,5 @@ void QuietHandler(QtMsgType type, const QMessageLogContext& context, const QStri
 
 int main(int argc, char** argv) {
   defaultHandler = qInstallMessageHandler(QuietHandler);
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
+  return tavo::testing::RunWidgetTests(argc, argv);
 }

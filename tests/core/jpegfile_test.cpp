@@ -22,6 +22,8 @@
 #include <thread>
 #include <vector>
 
+#include "raw_jpeg.h"
+
 namespace tavo {
 namespace {
 
@@ -61,33 +63,18 @@ void WriteAll(const fs::path& path, const void* data, std::size_t size) {
   out.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
 }
 
-// Encodes with libjpeg directly, for inputs our writer never produces (grey, CMYK).
+// Encodes with libjpeg directly, for inputs our writer never produces (grey, CMYK): a pattern
+// that changes along every row and from row to row.
 void WriteRawJpeg(const fs::path& path, std::uint32_t width, std::uint32_t height, int components,
                   J_COLOR_SPACE space) {
-  jpeg_compress_struct c{};
-  jpeg_error_mgr err{};
-  c.err = jpeg_std_error(&err);
-  jpeg_create_compress(&c);
-  unsigned char* out = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&c, &out, &size);
-  c.image_width = width;
-  c.image_height = height;
-  c.input_components = components;
-  c.in_color_space = space;
-  jpeg_set_defaults(&c);
-  jpeg_start_compress(&c, TRUE);
-  Bytes row(std::size_t{width} * components);
-  while (c.next_scanline < height) {
-    for (std::size_t i = 0; i < row.size(); ++i)
-      row[i] = static_cast<std::uint8_t>(i * 7 + c.next_scanline);
-    JSAMPROW p = row.data();
-    jpeg_write_scanlines(&c, &p, 1);
-  }
-  jpeg_finish_compress(&c);
-  jpeg_destroy_compress(&c);
-  WriteAll(path, out, size);
-  std::free(out);
+  const std::size_t rowBytes = std::size_t{width} * static_cast<std::size_t>(components);
+  Bytes pixels(rowBytes * height);
+  for (std::size_t y = 0; y < height; ++y)
+    for (std::size_t i = 0; i < rowBytes; ++i)
+      pixels[y * rowBytes + i] = static_cast<std::uint8_t>(i * 7 + y);
+  const Bytes file = testing::EncodeRawJpeg(pixels.data(), width, height,
+                                            {.components = components, .space = space});
+  WriteAll(path, file.data(), file.size());
 }
 
 std::vector<std::string> Entries(const fs::path& dir) {
@@ -96,10 +83,10 @@ std::vector<std::string> Entries(const fs::path& dir) {
   return names;
 }
 
-class JpegFileTest : public testing::Test {
+class JpegFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = testing::TempDir() + "jpegfile_XXXXXX";
+    std::string pattern = ::testing::TempDir() + "jpegfile_XXXXXX";
     ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
     dir_ = pattern;
   }
@@ -148,7 +135,7 @@ struct Layout {
   unsigned restartInterval;
 };
 
-class JpegFileFormatTest : public JpegFileTest, public testing::WithParamInterface<Layout> {};
+class JpegFileFormatTest : public JpegFileTest, public ::testing::WithParamInterface<Layout> {};
 
 TEST_P(JpegFileFormatTest, HeaderCarriesTheSuiteFormat) {
   const auto [width, restart] = GetParam();
@@ -156,15 +143,9 @@ TEST_P(JpegFileFormatTest, HeaderCarriesTheSuiteFormat) {
   const Bytes in = Picture(width, height);
   const std::string path = dir_ / "f.jpg";
   ASSERT_TRUE(jpeg_.RgbToJpeg(path, 75, in.data(), width, height));
-  Bytes file = ReadAll(path);
-
-  jpeg_decompress_struct d{};
-  jpeg_error_mgr err{};
-  d.err = jpeg_std_error(&err);
-  jpeg_create_decompress(&d);
-  jpeg_save_markers(&d, JPEG_APP0, 0xFFFF);
-  jpeg_mem_src(&d, file.data(), file.size());
-  ASSERT_EQ(jpeg_read_header(&d, TRUE), JPEG_HEADER_OK);
+  const testing::RawJpegHeader header(ReadAll(path));
+  ASSERT_EQ(header.status(), JPEG_HEADER_OK);
+  const jpeg_decompress_struct& d = header.info();
 
   EXPECT_TRUE(d.saw_JFIF_marker);
   EXPECT_EQ(d.JFIF_major_version, 1);
@@ -194,12 +175,11 @@ TEST_P(JpegFileFormatTest, HeaderCarriesTheSuiteFormat) {
   // Quality 75 scales the standard tables by half: luma DC 16 -> 8, chroma DC 17 -> 9.
   EXPECT_EQ(d.quant_tbl_ptrs[0]->quantval[0], 8);
   EXPECT_EQ(d.quant_tbl_ptrs[1]->quantval[0], 9);
-  jpeg_destroy_decompress(&d);
 }
 
 INSTANTIATE_TEST_SUITE_P(Widths, JpegFileFormatTest,
-                         testing::Values(Layout{320, 20}, Layout{640, 40}, Layout{8, 0},
-                                         Layout{15, 0}, Layout{33, 2}));
+                         ::testing::Values(Layout{320, 20}, Layout{640, 40}, Layout{8, 0},
+                                           Layout{15, 0}, Layout{33, 2}));
 
 TEST_F(JpegFileTest, ImageMagickReadsTheFormat) {
   if (::access("/usr/bin/identify", X_OK) != 0) GTEST_SKIP() << "identify is not installed";
@@ -226,6 +206,23 @@ TEST_F(JpegFileTest, QualityOutsideTheRangeIsClamped) {
     ASSERT_TRUE(jpeg_.RgbToJpeg(dir_ / "a.jpg", asked, in.data(), 48, 16));
     ASSERT_TRUE(jpeg_.RgbToJpeg(dir_ / "b.jpg", clamped, in.data(), 48, 16));
     EXPECT_EQ(ReadAll(dir_ / "a.jpg"), ReadAll(dir_ / "b.jpg"));
+  }
+}
+
+TEST_F(JpegFileTest, QualityHundredQuantisesEveryCoefficientByOne) {
+  const Bytes in = Picture(48, 16);
+  const std::string path = dir_ / "best.jpg";
+  ASSERT_TRUE(jpeg_.RgbToJpeg(path, 100, in.data(), 48, 16));
+  const testing::RawJpegHeader header(ReadAll(path));
+  ASSERT_EQ(header.status(), JPEG_HEADER_OK);
+  const jpeg_decompress_struct& d = header.info();
+  ASSERT_EQ(d.num_components, 3);
+  for (int i = 0; i < 3; ++i) {
+    SCOPED_TRACE(i);
+    const JQUANT_TBL* table = d.quant_tbl_ptrs[d.comp_info[i].quant_tbl_no];
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(std::vector<UINT16>(table->quantval, table->quantval + DCTSIZE2),
+              std::vector<UINT16>(DCTSIZE2, 1));
   }
 }
 
@@ -257,7 +254,7 @@ TEST_F(JpegFileTest, CmykFilesAreRefusedQuietly) {
   EXPECT_TRUE(jpeg_.ReadJpegSize(path, w, h));
 }
 
-TEST_F(JpegFileTest, UnreadableFilesGiveNullAndTheRightBoxes) {
+TEST_F(JpegFileTest, DecodingWhatIsNoFileGivesNullQuietly) {
   std::uint32_t w = 7, h = 7;
   EXPECT_EQ(jpeg_.JpegToRgb("", w, h), nullptr);
   EXPECT_EQ(w, 0u);
@@ -266,15 +263,20 @@ TEST_F(JpegFileTest, UnreadableFilesGiveNullAndTheRightBoxes) {
   EXPECT_EQ(h, 0u);
   EXPECT_EQ(jpeg_.JpegToRgb(dir_, w, h), nullptr);  // a folder is no file
   EXPECT_TRUE(boxes_.boxes.empty());
+}
 
+TEST_F(JpegFileTest, SizeOfAMissingFileShowsTheOpenBox) {
+  std::uint32_t w = 0, h = 0;
   const std::string missing = dir_ / "missing.jpg";
   EXPECT_FALSE(jpeg_.ReadJpegSize(missing, w, h));
   ASSERT_EQ(boxes_.boxes.size(), 1u);
   EXPECT_EQ(boxes_.boxes[0].text, "JPEG :\nCan't open " + missing + "\n");
   EXPECT_EQ(boxes_.boxes[0].icon, MessageIcon::None);
   EXPECT_EQ(boxes_.boxes[0].title, "");
-  boxes_.boxes.clear();
+}
 
+TEST_F(JpegFileTest, TextAndEmptyFilesShowTheFatalBox) {
+  std::uint32_t w = 0, h = 0;
   const std::string text = dir_ / "notes.jpg";
   WriteAll(text, "shopping list\n", 14);
   EXPECT_EQ(jpeg_.JpegToRgb(text, w, h), nullptr);
@@ -329,32 +331,8 @@ TEST_F(JpegFileTest, StreamEndingInsideASkippedMarkerStopsAtTheEnd) {
 TEST_F(JpegFileTest, EndlessScanRepeatsAreCutShort) {
   // A progressive file whose last scan repeats 600 times: the codec only warns about each
   // repeat, so without a limit every one of them costs a full pass.
-  Bytes file;
-  {
-    jpeg_compress_struct c{};
-    jpeg_error_mgr err{};
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&c, &out, &size);
-    c.image_width = 16;
-    c.image_height = 16;
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_simple_progression(&c);
-    jpeg_start_compress(&c, TRUE);
-    const Bytes in = Picture(16, 16);
-    while (c.next_scanline < 16) {
-      JSAMPROW row = const_cast<JSAMPLE*>(&in[c.next_scanline * 48]);
-      jpeg_write_scanlines(&c, &row, 1);
-    }
-    jpeg_finish_compress(&c);
-    jpeg_destroy_compress(&c);
-    file.assign(out, out + size);
-    std::free(out);
-  }
+  const Bytes in = Picture(16, 16);
+  Bytes file = testing::EncodeRawJpeg(in.data(), 16, 16, {.progressive = true});
   std::size_t lastScan = file.size() - 2;
   while (!(file[lastScan] == 0xFF && file[lastScan + 1] == 0xDA)) --lastScan;
   const Bytes scan(file.begin() + static_cast<std::ptrdiff_t>(lastScan), file.end() - 2);
@@ -427,9 +405,9 @@ TEST_F(JpegFileTest, BadEncoderInputsFailWithoutAFile) {
 TEST_F(JpegFileTest, MissingFolderFailsWithAMessage) {
   const Bytes in = Picture(16, 16);
   const std::string path = dir_ / "nowhere" / "x.jpg";
-  testing::internal::CaptureStderr();
+  ::testing::internal::CaptureStderr();
   EXPECT_FALSE(jpeg_.RgbToJpeg(path, 75, in.data(), 16, 16));
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "can't open " + path + "\n");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "can't open " + path + "\n");
   EXPECT_TRUE(Entries(dir_).empty());
   EXPECT_TRUE(boxes_.boxes.empty());
 }
@@ -444,9 +422,9 @@ void ExpectFailedWriteKeepsOldFile(JpegFile& jpeg, const fs::path& dir) {
   Bytes noise(640 * 480 * 3);
   std::mt19937 random(7);
   for (auto& b : noise) b = static_cast<std::uint8_t>(random());
-  testing::internal::CaptureStderr();
+  ::testing::internal::CaptureStderr();
   EXPECT_FALSE(jpeg.RgbToJpeg(path, 100, noise.data(), 640, 480));
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "can't write " + path.string() + "\n");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "can't write " + path.string() + "\n");
   EXPECT_EQ(ReadAll(path), before);
   EXPECT_EQ(Entries(dir), std::vector<std::string>{"pic.jpg"});
 }
@@ -509,13 +487,16 @@ TEST(JpegFileTransforms, MakeGrayTruncatesInDoublePrecision) {
   EXPECT_FALSE(JpegFile::MakeGray(nullptr, 1, 1));
 }
 
-TEST(JpegFileTransforms, SwapAndFlipMoveTheRightBytes) {
+TEST(JpegFileTransforms, SwapExchangesTheFirstAndLastByteOfEveryPixel) {
   Bytes px = {1, 2, 3, 4, 5, 6};
   ASSERT_TRUE(JpegFile::SwapRedBlue(px.data(), 2, 1));
   EXPECT_EQ(px, (Bytes{3, 2, 1, 6, 5, 4}));
   ASSERT_TRUE(JpegFile::SwapRedBlue(px.data(), 2, 1));
   EXPECT_EQ(px, (Bytes{1, 2, 3, 4, 5, 6}));
+  EXPECT_FALSE(JpegFile::SwapRedBlue(nullptr, 1, 1));
+}
 
+TEST(JpegFileTransforms, FlipReversesTheRowOrder) {
   Bytes one = {1, 2, 3};
   ASSERT_TRUE(JpegFile::FlipRows(one.data(), 3, 1));
   EXPECT_EQ(one, (Bytes{1, 2, 3}));
@@ -525,8 +506,6 @@ TEST(JpegFileTransforms, SwapAndFlipMoveTheRightBytes) {
   Bytes four = {1, 2, 3, 4};
   ASSERT_TRUE(JpegFile::FlipRows(four.data(), 1, 4));
   EXPECT_EQ(four, (Bytes{4, 3, 2, 1}));
-
-  EXPECT_FALSE(JpegFile::SwapRedBlue(nullptr, 1, 1));
   EXPECT_FALSE(JpegFile::FlipRows(nullptr, 3, 2));
 }
 

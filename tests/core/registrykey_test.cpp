@@ -199,7 +199,7 @@ TEST_F(RegistryKeyTest, NamesIgnoreCaseAndKeepTheirFirstSpelling) {
   EXPECT_EQ(names, std::vector<std::string>{"TavoPreview_Info"});
 }
 
-TEST_F(RegistryKeyTest, PathsHandlesAndFailedOpensKeepTheHeldKey) {
+TEST_F(RegistryKeyTest, MalformedPathsAreRefused) {
   MakeStore();
   RegistryKey key(root);
   for (const char* bad : {"\\Software", "Software\\", "Software\\\\Kolbrant"}) {
@@ -208,7 +208,11 @@ TEST_F(RegistryKeyTest, PathsHandlesAndFailedOpensKeepTheHeldKey) {
   }
   EXPECT_FALSE(key.CreateKey(root, std::string(256, 'k')));
   EXPECT_EQ(key.lastStatus, kStatusBadPath);
+}
 
+TEST_F(RegistryKeyTest, FailedOpensKeepTheHeldKey) {
+  MakeStore();
+  RegistryKey key(root);
   ASSERT_TRUE(key.Open(root, kPreviewKey));
   EXPECT_FALSE(key.Open(root, "Software\\Other"));
   EXPECT_EQ(key.keyPath, "Software\\Other");  // set before the open, as callers expect
@@ -217,7 +221,13 @@ TEST_F(RegistryKeyTest, PathsHandlesAndFailedOpensKeepTheHeldKey) {
   ASSERT_TRUE(key.ReadNumber("Bright", out)) << "failed opens must keep the key held";
   ASSERT_TRUE(key.OpenSubKey(""));  // an empty path names the key itself
   ASSERT_TRUE(key.ReadNumber("Bright", out));
+}
 
+TEST_F(RegistryKeyTest, AClosedKeyRefusesUntilOpenedAgain) {
+  MakeStore();
+  RegistryKey key(root);
+  ASSERT_TRUE(key.Open(root, kPreviewKey));
+  std::uint32_t out = 0;
   key.lastStatus = 99;
   key.Close();
   key.Close();  // nothing held: nothing happens, nothing recorded
@@ -229,7 +239,11 @@ TEST_F(RegistryKeyTest, PathsHandlesAndFailedOpensKeepTheHeldKey) {
   EXPECT_EQ(key.lastSize, 2u);
   EXPECT_FALSE(key.OpenSubKey("Software"));
   EXPECT_TRUE(key.Open(root, kPreviewKey)) << "Open names its root and works after Close";
+}
 
+TEST_F(RegistryKeyTest, KeysKeepNothingOpenBetweenOperations) {
+  MakeStore();
+  std::uint32_t out = 0;
   // Keys, open or destroyed while held, keep nothing open between operations.
   int before = OpenDescriptors();
   for (int i = 0; i < 20; ++i) {
