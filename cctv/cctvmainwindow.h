@@ -3,7 +3,6 @@
 #pragma once
 
 #include <QFont>
-#include <QIcon>
 #include <QImage>
 #include <array>
 #include <map>
@@ -117,7 +116,7 @@ class CctvMainWindow final : public SkinWindow, public CctvView {
   SkinPictures skin_;
   QFont font_;
   QWidget* video_ = nullptr;
-  std::array<QWidget*, 5> bars_{};
+  std::array<QWidget*, kBarCount> bars_{};
   QComboBox* cameraList_ = nullptr;
   QComboBox* rateList_ = nullptr;
   std::map<int, SkinSlider*> sliders_;
