@@ -121,7 +121,7 @@ inline constexpr QColor kFieldBack(42, 41, 41);
 inline constexpr QColor kSliderBack(82, 82, 82);
 inline constexpr QColor kBarColour(173, 1, 226);
 inline constexpr QColor kSliderParts(148, 150, 148);  // thumb, selection and channel
-// The strip of thumbnails before the first run is shown.
+// The ground of the thumbnail strip before any run is shown.
 inline constexpr QColor kStripGround(14, 14, 14);
 // The lists: white on the fields' dark ground, the drop-down wide enough for camera names.
 extern const char* const kListStyle;
