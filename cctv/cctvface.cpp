@@ -1,12 +1,23 @@
 #include "cctvface.h"
 
-#include <QFont>
 #include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
 
+#include "cctvcontroller.h"
+#include "imageviewer.h"
 #include "skinbitmap.h"
 #include "skinfolder.h"
 
 namespace tavo::cctv {
+
+namespace {
+
+QRect Area(int left, int top, int right, int bottom) {
+  return QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+}  // namespace
 
 const std::array<SkinFile, kSkinFileCount>& SkinFiles() {
   static const std::array<SkinFile, kSkinFileCount> kFiles = {{
@@ -66,6 +77,195 @@ SkinPictures LoadSkinPictures(const std::string& programFolder, const std::strin
   return pictures;
 }
 
+const QImage& SkinPictures::Face(int i) const {
+  static const QImage kNone;
+  return i >= 0 && i < loaded ? (*this)[i] : kNone;
+}
+
+const std::array<FaceButton, 15>& FaceButtons() {
+  using enum ButtonRow;
+  static const std::array<FaceButton, 15> kButtons = {{
+      {kButtonPrevious,
+       kViewer,
+       Area(7, 395, 19, 407),
+       {6, 394},
+       Area(6, 394, 20, 408),
+       kLeftFoc,
+       kLeftDown},
+      {kButtonNext,
+       kViewer,
+       Area(313, 395, 325, 407),
+       {312, 394},
+       Area(312, 394, 326, 408),
+       kRightFoc,
+       kRightDown},
+      {kButtonSlideshow,
+       kViewer,
+       Area(50, 411, 107, 421),
+       {49, 410},
+       Area(49, 410, 108, 422),
+       kSlideFoc,
+       kSlideDown},
+      {kButtonFaster,
+       kViewer,
+       Area(243, 411, 260, 421),
+       {242, 410},
+       Area(242, 410, 261, 422),
+       kSpeedHiFoc,
+       kSpeedHiDown},
+      {kButtonSlower,
+       kViewer,
+       Area(265, 411, 282, 421),
+       {264, 410},
+       Area(264, 410, 283, 422),
+       kSpeedRowFoc,
+       kSpeedRowDown},
+      // The two display-type buttons repaint together.
+      {kButtonCrt,
+       kPanel,
+       Area(70, 334, 103, 349),
+       {69, 333},
+       Area(69, 333, 143, 350),
+       kNoFace,
+       kCrtDown},
+      {kButtonLcd,
+       kPanel,
+       Area(105, 334, 138, 349),
+       {104, 333},
+       Area(69, 333, 143, 350),
+       kNoFace,
+       kLcdDown},
+      {kButtonApply,
+       kPanel,
+       Area(282, 479, 311, 507),
+       {281, 478},
+       Area(281, 478, 312, 508),
+       kAdjustFoc,
+       kAdjustDown},
+      {kButtonViewer,
+       kMain,
+       Area(102, 269, 132, 300),
+       {103, 269},
+       Area(102, 269, 132, 300),
+       kViewerFoc,
+       kViewerDown},
+      {kButtonStartStop,
+       kMain,
+       Area(150, 269, 180, 302),
+       {148, 269},
+       Area(148, 269, 184, 305),
+       kStartFoc,
+       kStartDown},
+      {kButtonSetup,
+       kMain,
+       Area(202, 269, 230, 300),
+       {199, 269},
+       Area(199, 269, 230, 300),
+       kConfigFoc,
+       kConfigDown},
+      {kButtonPin,
+       kMain,
+       Area(287, 266, 298, 277),
+       {287, 266},
+       Area(287, 266, 298, 277),
+       kNoFace,
+       kPinOffDown},
+      {kButtonMinimise,
+       kMain,
+       Area(302, 266, 313, 277),
+       {302, 266},
+       Area(302, 266, 313, 277),
+       kNoFace,
+       kMinimiseDown},
+      {kButtonExit,
+       kMain,
+       Area(317, 266, 327, 277),
+       {317, 266},
+       Area(317, 266, 328, 277),
+       kNoFace,
+       kExitDown},
+      {kButtonHelp,
+       kMain,
+       Area(272, 266, 282, 276),
+       {272, 266},
+       Area(272, 266, 282, 277),
+       kNoFace,
+       kHelpDown},
+  }};
+  return kButtons;
+}
+
+const StateFaces kStartStopFaces{kButtonStartStop,
+                                 {148, 269},
+                                 {kStartUp, kStopUp},
+                                 {kStartFoc, kStopFoc},
+                                 {kStartDown, kStopDown}};
+const StateFaces kPinFaces{
+    kButtonPin, {287, 266}, {kPinOnUp, kPinOffUp}, {kNoFace, kNoFace}, {kPinOnDown, kPinOffDown}};
+const StateFaces kMailCheckFaces{
+    0, {70, 409}, {kCheckOff, kCheckOn}, {kNoFace, kNoFace}, {kNoFace, kNoFace}};
+const StateFaces kSlideshowFaces{kButtonSlideshow,
+                                 {49, 410},
+                                 {kSlideNor, kSlideStopNor},
+                                 {kSlideFoc, kSlideStopFoc},
+                                 {kSlideDown, kSlideStopDown}};
+
+const char* const kListStyle =
+    "QComboBox { color: white; background: rgb(42,41,41); border: 1px solid rgb(96,96,96);"
+    " padding: 0 2px; }"
+    "QComboBox::drop-down { width: 11px; border: none; }"
+    "QComboBox QAbstractItemView { color: white; background: rgb(42,41,41);"
+    " selection-background-color: rgb(110,60,140); }";
+
+QFont ControlFont(const std::string& uiLanguage) {
+  QFont font;
+  if (uiLanguage == "Korean") {
+    font = QFont(QStringLiteral("Batang"));
+    font.setPixelSize(12);
+  } else {
+    font = QFont(QStringLiteral("Arial"));
+    font.setPixelSize(14);
+    font.setStretch(QFont::SemiCondensed);  // narrow letters, as the fields are small
+  }
+  font.setWeight(QFont::ExtraLight);
+  font.setStyleStrategy(QFont::PreferQuality);
+  return font;
+}
+
+QString RateItemText(int rate) { return QStringLiteral("     %1").arg(rate); }
+
+QRect BarPlace(int index) { return QRect(33 + 10 * index, 268, 6, 3); }
+
+const std::array<SliderRow, 4> kSliderRows = {{
+    {kSliderBrightness, kFieldBrightness, 333},
+    {kSliderSaturation, kFieldSaturation, 358},
+    {kSliderContrast, kFieldContrast, 383},
+    {kSliderSensitivity, kFieldSensitivity, 408},
+}};
+
+QRect SliderPlace(const SliderRow& row) { return QRect(195, row.y, 96, 20); }
+
+QRect ValueFieldPlace(const SliderRow& row, bool korean) {
+  return QRect(korean ? 294 : 295, row.y + 2 + (korean ? 1 : 0), 20, 12);
+}
+
+const std::array<EditRow, 3> kMailEdits = {{
+    {kEditSender, QRect(93, 439, 174, 15)},
+    {kEditRecipient, QRect(93, 465, 174, 15)},
+    {kEditSmtpServer, QRect(92, 490, 176, 15)},
+}};
+
+int ThumbSlotAt(QPoint point) {
+  if (point.y() < 330 || point.y() > 388) return -1;
+  for (int k = 0; k < kThumbSlots; ++k) {
+    if (point.x() >= 7 + kThumbPitch * k && point.x() <= 85 + kThumbPitch * k) return k;
+  }
+  return -1;
+}
+
+const TooltipArea kSaveTip{kTipSaveByDoubleClick, QRect(QPoint(6, 20), QPoint(326, 260)),
+                           TipWhen::kViewerOpen};
+
 const std::array<TooltipArea, 10>& Tooltips() {
   // QRect(left, top, width, height) from the inclusive (left, top, right, bottom) areas.
   static const std::array<TooltipArea, 10> kTips = {{
@@ -73,9 +273,9 @@ const std::array<TooltipArea, 10>& Tooltips() {
       {3028, QRect(QPoint(150, 269), QPoint(180, 302))},
       {3029, QRect(QPoint(202, 269), QPoint(230, 300))},
       {3030, QRect(QPoint(287, 266), QPoint(298, 276))},
-      {3031, QRect(QPoint(242, 410), QPoint(261, 422))},
-      {3032, QRect(QPoint(264, 410), QPoint(283, 422))},
-      {3033, QRect(QPoint(281, 478), QPoint(312, 508))},
+      {3031, QRect(QPoint(242, 410), QPoint(261, 422)), TipWhen::kViewerOpen},
+      {3032, QRect(QPoint(264, 410), QPoint(283, 422)), TipWhen::kViewerOpen},
+      {3033, QRect(QPoint(281, 478), QPoint(312, 508)), TipWhen::kConfigOpen},
       {3034, QRect(QPoint(272, 266), QPoint(282, 276))},
       {3035, QRect(QPoint(302, 266), QPoint(312, 276))},
       {3036, QRect(QPoint(317, 266), QPoint(327, 276))},
@@ -115,6 +315,34 @@ QImage ViewerFrameImage(const std::uint8_t* frame) {
     for (int x = 0; x < kWidth; ++x) out[x] = qRgb(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
   }
   return image;
+}
+
+QIcon CctvIcon() {
+  QIcon icon;
+  for (int size : {16, 32, 48}) {
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal s = size;
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(58, 58, 62));
+    p.drawRoundedRect(QRectF(0.06 * s, 0.22 * s, 0.7 * s, 0.56 * s), 0.1 * s, 0.1 * s);
+    QPainterPath lens;
+    lens.moveTo(0.76 * s, 0.42 * s);
+    lens.lineTo(0.96 * s, 0.28 * s);
+    lens.lineTo(0.96 * s, 0.72 * s);
+    lens.lineTo(0.76 * s, 0.58 * s);
+    lens.closeSubpath();
+    p.drawPath(lens);
+    p.setBrush(kBarColour);
+    p.drawEllipse(QPointF(0.41 * s, 0.5 * s), 0.17 * s, 0.17 * s);
+    p.setBrush(QColor(230, 40, 40));
+    p.drawEllipse(QPointF(0.18 * s, 0.32 * s), 0.05 * s, 0.05 * s);
+    p.end();
+    icon.addPixmap(pixmap);
+  }
+  return icon;
 }
 
 }  // namespace tavo::cctv

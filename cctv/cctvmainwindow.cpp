@@ -15,7 +15,6 @@
 #include <QMouseEvent>
 #include <QMoveEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QTimer>
 #include <QToolTip>
 
@@ -27,74 +26,17 @@ namespace tavo::cctv {
 
 namespace {
 
-const QColor kFieldText(255, 255, 255);
-const QColor kFieldBack(42, 41, 41);
-const QColor kSliderBack(82, 82, 82);
-const QColor kBarColour(173, 1, 226);
-const QColor kSliderParts(148, 150, 148);
-
-constexpr QPoint kPictureSignAt(11, 263);
-const QRect kMailCheck(QPoint(70, 409), QPoint(85, 424));
-// The viewer's areas, inclusive.
-const QRect kTrackArea(QPoint(22, 385), QPoint(310, 407));
-const QRect kSaveArea(QPoint(7, 21), QPoint(325, 259));
-constexpr QPoint kLargeAt(6, 20);
-constexpr QPoint kStripAt(6, 329);
-constexpr QPoint kTrackAt(20, 395);
-constexpr QPoint kSlideshowAt(49, 410);
-const QColor kStripGround(14, 14, 14);
-
-// The thumbnail slot a point lies in (x 7-85, 87-165, 167-245, 247-325; y 330-388), or -1.
-int ThumbSlotAt(QPoint p) {
-  if (p.y() < 330 || p.y() > 388) return -1;
-  for (int k = 0; k < kThumbSlots; ++k) {
-    if (p.x() >= 7 + kThumbPitch * k && p.x() <= 85 + kThumbPitch * k) return k;
-  }
-  return -1;
-}
-
-QRect Area(int left, int top, int right, int bottom) {
-  return QRect(QPoint(left, top), QPoint(right, bottom));
-}
-
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
-
-QIcon CctvIcon() {
-  QIcon icon;
-  for (int size : {16, 32, 48}) {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    const qreal s = size;
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(58, 58, 62));
-    p.drawRoundedRect(QRectF(0.06 * s, 0.22 * s, 0.7 * s, 0.56 * s), 0.1 * s, 0.1 * s);
-    QPainterPath lens;
-    lens.moveTo(0.76 * s, 0.42 * s);
-    lens.lineTo(0.96 * s, 0.28 * s);
-    lens.lineTo(0.96 * s, 0.72 * s);
-    lens.lineTo(0.76 * s, 0.58 * s);
-    lens.closeSubpath();
-    p.drawPath(lens);
-    p.setBrush(kBarColour);
-    p.drawEllipse(QPointF(0.41 * s, 0.5 * s), 0.17 * s, 0.17 * s);
-    p.setBrush(QColor(230, 40, 40));
-    p.drawEllipse(QPointF(0.18 * s, 0.32 * s), 0.05 * s, 0.05 * s);
-    p.end();
-    icon.addPixmap(pixmap);
-  }
-  return icon;
-}
 
 CctvMainWindow::CctvMainWindow(CctvServices services)
     : SkinWindow(nullptr, Qt::Dialog),
       strings_(services.strings),
       boxes_(services.boxes),
       shell_(services.shell),
-      programFolder_(services.programFolder) {
+      programFolder_(services.programFolder),
+      timers_(this, [this](int id) { controller_->OnTimer(id); }) {
   controller_ = std::make_unique<CctvController>(*this, std::move(services));
   setAttribute(Qt::WA_QuitOnClose, true);
 }
@@ -106,11 +48,11 @@ CctvMainWindow::~CctvMainWindow() {
 bool CctvMainWindow::Start(std::uint32_t mediaRuntimeVersion) {
   move(0, 0);
   setFixedSize(kWindowWidth, kHeightNormal);
-  setWindowTitle(QStringLiteral("TAVO CCTV 2.0"));
+  setWindowTitle(QString::fromLatin1(kWindowTitle));
   setWindowIcon(CctvIcon());
   BuildControls();
   skin_ = LoadSkinPictures(programFolder_, controller_->uiLanguage());
-  if (skin_.loaded > kBgNormal) SetBackground(skin_[kBgNormal]);
+  if (!skin_.Face(kBgNormal).isNull()) SetBackground(skin_.Face(kBgNormal));
   BuildButtons();
   const bool goOn = controller_->Start(skin_.complete(), mediaRuntimeVersion);
   if (panel_ == nullptr) {
@@ -124,28 +66,19 @@ bool CctvMainWindow::Start(std::uint32_t mediaRuntimeVersion) {
 }
 
 void CctvMainWindow::BuildControls() {
-  if (controller_->uiLanguage() == "Korean") {
-    font_ = QFont(QStringLiteral("Batang"));
-    font_.setPixelSize(12);
-  } else {
-    font_ = QFont(QStringLiteral("Arial"));
-    font_.setPixelSize(14);
-    font_.setStretch(QFont::SemiCondensed);  // narrow letters, as the fields are small
-  }
-  font_.setWeight(QFont::ExtraLight);
-  font_.setStyleStrategy(QFont::PreferQuality);
+  font_ = ControlFont(controller_->uiLanguage());
 
   video_ = new QWidget(this);
-  video_->setGeometry(6, 20, kFrameWidth, kFrameHeight);
+  video_->setGeometry(QRect(kVideoAt, QSize(kFrameWidth, kFrameHeight)));
   video_->setAutoFillBackground(true);
   QPalette black = video_->palette();
   black.setColor(QPalette::Window, Qt::black);
   video_->setPalette(black);
   video_->setMouseTracking(true);
 
-  for (int i = 0; i < 5; ++i) {
+  for (int i = 0; i < kBarCount; ++i) {
     QWidget* bar = new QWidget(this);
-    bar->setGeometry(33 + 10 * i, 268, 6, 3);
+    bar->setGeometry(BarPlace(i));
     bar->setAutoFillBackground(true);
     QPalette palette = bar->palette();
     palette.setColor(QPalette::Window, kBarColour);
@@ -159,44 +92,34 @@ void CctvMainWindow::BuildControls() {
   large_.fill(Qt::black);
   strip_ = QImage(kThumbPitch * kThumbSlots, kThumbHeight, QImage::Format_RGB32);
   strip_.fill(kStripGround);
-  const QRect fieldPlaces[2] = {QRect(112, 410, 77, 13), QRect(287, 410, 39, 13)};
-  counter_ = NewField(fieldPlaces[0].adjusted(1, 0, -1, 0));
-  speed_ = NewField(fieldPlaces[1].adjusted(1, 0, -1, 0));
+  counter_ = NewField(kCounterField);
+  speed_ = NewField(kSpeedField);
   counter_->hide();
   speed_->hide();
 
-  const QString listStyle = QStringLiteral(
-      "QComboBox { color: white; background: rgb(42,41,41); border: 1px solid rgb(96,96,96);"
-      " padding: 0 2px; }"
-      "QComboBox::drop-down { width: 11px; border: none; }"
-      "QComboBox QAbstractItemView { color: white; background: rgb(42,41,41);"
-      " selection-background-color: rgb(110,60,140); }");
+  const QString listStyle = QString::fromLatin1(kListStyle);
   cameraList_ = new QComboBox(this);
-  cameraList_->setGeometry(69, 355, 71, 18);
+  cameraList_->setGeometry(kCameraListPlace);
   cameraList_->setFont(font_);
   cameraList_->setStyleSheet(listStyle);
-  cameraList_->view()->setMinimumWidth(250);
+  cameraList_->view()->setMinimumWidth(kCameraListDropWidth);
   connect(cameraList_, &QComboBox::activated, this, [this](int index) {
     if (!refreshing_) controller_->OnCameraSelected(index);
   });
   rateList_ = new QComboBox(this);
-  rateList_->setGeometry(69, 381, 71, 18);
+  rateList_->setGeometry(kRateListPlace);
   rateList_->setFont(font_);
   rateList_->setStyleSheet(listStyle);
-  for (int rate = 1; rate <= 9; ++rate) rateList_->addItem(QStringLiteral("     %1").arg(rate));
-  rateList_->setCurrentIndex(4);
+  for (int rate = 1; rate <= kRateCount; ++rate) rateList_->addItem(RateItemText(rate));
+  rateList_->setCurrentIndex(kRateFirstChoice);
   connect(rateList_, &QComboBox::activated, this, [this](int index) {
     if (!refreshing_) controller_->OnCaptureRateSelected(index);
   });
 
   const bool korean = controller_->uiLanguage() == "Korean";
-  const int rows[4][3] = {{kSliderBrightness, kFieldBrightness, 333},
-                          {kSliderSaturation, kFieldSaturation, 358},
-                          {kSliderContrast, kFieldContrast, 383},
-                          {kSliderSensitivity, kFieldSensitivity, 408}};
-  for (const auto& row : rows) {
+  for (const SliderRow& row : kSliderRows) {
     auto* slider = new SkinSlider(Qt::Horizontal, this);
-    slider->setGeometry(195, row[2], 96, 20);
+    slider->setGeometry(SliderPlace(row));
     slider->SetThumbColour(kSliderParts);
     slider->SetSelectionColour(kSliderParts);
     slider->SetChannelColour(kSliderParts);
@@ -204,27 +127,24 @@ void CctvMainWindow::BuildControls() {
     QPalette palette = slider->palette();
     palette.setColor(QPalette::Window, kSliderBack);
     slider->setPalette(palette);
-    const int id = row[0];
+    const int id = row.slider;
     connect(slider, &QSlider::valueChanged, this, [this, id](int value) {
       if (refreshing_) return;
       controller_->OnSlider(id, value);
       Refresh();
     });
     sliders_[id] = slider;
-
-    values_[row[1]] = NewField(QRect(korean ? 294 : 295, row[2] + 2 + (korean ? 1 : 0), 20, 12));
+    values_[row.field] = NewField(ValueFieldPlace(row, korean));
   }
 
-  const int edits[3][4] = {
-      {kEditSender, 93, 439, 174}, {kEditRecipient, 93, 465, 174}, {kEditSmtpServer, 92, 490, 176}};
-  for (const auto& e : edits) {
+  for (const EditRow& row : kMailEdits) {
     auto* edit = new QLineEdit(this);
-    edit->setGeometry(e[1], e[2], e[3], 15);
+    edit->setGeometry(row.place);
     edit->setFont(font_);
     edit->setFrame(false);
     edit->setTextMargins(1, 0, 1, 0);
     edit->setEnabled(false);
-    const int id = e[0];
+    const int id = row.id;
     connect(edit, &QLineEdit::textEdited, this, [this, id](const QString& text) {
       controller_->OnMailTextEdited(id, text.toStdString());
     });
@@ -246,154 +166,39 @@ QLabel* CctvMainWindow::NewField(QRect place) {
 }
 
 void CctvMainWindow::BuildButtons() {
-  auto face = [this](int picture) { return picture < skin_.loaded ? skin_[picture] : QImage(); };
-  struct Def {
-    int id;
-    QRect hit;
-    QPoint at;
-    QRect repaint;
-    int hover;
-    int pressed;
-    bool active;
-  };
-  const Def defs[] = {
-      {kButtonPrevious,
-       Area(7, 395, 19, 407),
-       {6, 394},
-       Area(6, 394, 20, 408),
-       kLeftFoc,
-       kLeftDown,
-       false},
-      {kButtonNext,
-       Area(313, 395, 325, 407),
-       {312, 394},
-       Area(312, 394, 326, 408),
-       kRightFoc,
-       kRightDown,
-       false},
-      {kButtonSlideshow,
-       Area(50, 411, 107, 421),
-       {49, 410},
-       Area(49, 410, 108, 422),
-       kSlideFoc,
-       kSlideDown,
-       false},
-      {kButtonFaster,
-       Area(243, 411, 260, 421),
-       {242, 410},
-       Area(242, 410, 261, 422),
-       kSpeedHiFoc,
-       kSpeedHiDown,
-       false},
-      {kButtonSlower,
-       Area(265, 411, 282, 421),
-       {264, 410},
-       Area(264, 410, 283, 422),
-       kSpeedRowFoc,
-       kSpeedRowDown,
-       false},
-      {kButtonCrt,
-       Area(70, 334, 103, 349),
-       {69, 333},
-       Area(69, 333, 143, 350),
-       -1,
-       kCrtDown,
-       false},
-      {kButtonLcd,
-       Area(105, 334, 138, 349),
-       {104, 333},
-       Area(69, 333, 143, 350),
-       -1,
-       kLcdDown,
-       false},
-      {kButtonApply,
-       Area(282, 479, 311, 507),
-       {281, 478},
-       Area(281, 478, 312, 508),
-       kAdjustFoc,
-       kAdjustDown,
-       false},
-      {kButtonViewer,
-       Area(102, 269, 132, 300),
-       {103, 269},
-       Area(102, 269, 132, 300),
-       kViewerFoc,
-       kViewerDown,
-       true},
-      {kButtonStartStop,
-       Area(150, 269, 180, 302),
-       {148, 269},
-       Area(148, 269, 184, 305),
-       kStartFoc,
-       kStartDown,
-       true},
-      {kButtonSetup,
-       Area(202, 269, 230, 300),
-       {199, 269},
-       Area(199, 269, 230, 300),
-       kConfigFoc,
-       kConfigDown,
-       true},
-      {kButtonPin,
-       Area(287, 266, 298, 277),
-       {287, 266},
-       Area(287, 266, 298, 277),
-       -1,
-       kPinOffDown,
-       true},
-      {kButtonMinimise,
-       Area(302, 266, 313, 277),
-       {302, 266},
-       Area(302, 266, 313, 277),
-       -1,
-       kMinimiseDown,
-       true},
-      {kButtonExit,
-       Area(317, 266, 327, 277),
-       {317, 266},
-       Area(317, 266, 328, 277),
-       -1,
-       kExitDown,
-       true},
-      {kButtonHelp,
-       Area(272, 266, 282, 276),
-       {272, 266},
-       Area(272, 266, 282, 277),
-       -1,
-       kHelpDown,
-       true},
-  };
-  for (const Def& d : defs) {
+  for (const FaceButton& face : FaceButtons()) {
     PaintedButton button;
-    button.id = d.id;
-    button.hitArea = d.hit;
-    button.facePosition = d.at;
-    button.repaintArea = d.repaint;
-    button.hoverFace = d.hover >= 0 ? face(d.hover) : QImage();
-    button.pressedFace = face(d.pressed);
-    button.active = d.active;
+    button.id = face.id;
+    button.hitArea = face.hitArea;
+    button.facePosition = face.facePosition;
+    button.repaintArea = face.repaintArea;
+    button.hoverFace = skin_.Face(face.hoverFace);
+    button.pressedFace = skin_.Face(face.pressedFace);
+    button.active = face.row == ButtonRow::kMain;
     buttons().Add(std::move(button));
   }
+}
+
+void CctvMainWindow::ShowStateFaces(const StateFaces& faces, bool on) {
+  const auto i = static_cast<std::size_t>(on);
+  buttons().SetFaces(faces.button, skin_.Face(faces.hover[i]), skin_.Face(faces.pressed[i]));
 }
 
 void CctvMainWindow::Refresh() {
   if (video_ == nullptr) return;
   refreshing_ = true;
   const CctvController& c = *controller_;
-  auto face = [this](int picture) { return picture < skin_.loaded ? skin_[picture] : QImage(); };
-  const bool on = c.surveillanceOn();
-  buttons().SetFaces(kButtonStartStop, face(on ? kStopFoc : kStartFoc),
-                     face(on ? kStopDown : kStartDown));
-  buttons().SetFaces(kButtonPin, QImage(), face(c.pinOff() ? kPinOffDown : kPinOnDown));
-  for (int id : {kButtonCrt, kButtonLcd, kButtonApply}) buttons().SetActive(id, c.configOpen());
-  for (int id : {kButtonPrevious, kButtonNext, kButtonSlideshow, kButtonFaster, kButtonSlower}) {
-    buttons().SetActive(id, c.viewerOpen());
+  ShowStateFaces(kStartStopFaces, c.surveillanceOn());
+  ShowStateFaces(kPinFaces, c.pinOff());
+  for (const FaceButton& face : FaceButtons()) {
+    if (face.row == ButtonRow::kPanel) buttons().SetActive(face.id, c.configOpen());
+    if (face.row == ButtonRow::kViewer) buttons().SetActive(face.id, c.viewerOpen());
   }
   // The layout: the viewer's background and fields, or the live picture and the panel's controls.
   const bool viewer = c.viewerLayout();
   if (viewer != viewerBackground_ || background().isNull()) {
-    const int picture = viewer ? kBgViewer : kBgNormal;
-    if (picture < skin_.loaded) SetBackground(skin_[picture]);
+    const QImage& picture = skin_.Face(viewer ? kBgViewer : kBgNormal);
+    if (!picture.isNull()) SetBackground(picture);
     viewerBackground_ = viewer;
   }
   video_->setVisible(!viewer);
@@ -440,27 +245,27 @@ void CctvMainWindow::Refresh() {
 void CctvMainWindow::PaintState(QPainter& painter) {
   const CctvController& c = *controller_;
   auto draw = [&](QPoint at, int picture) {
-    if (picture < skin_.loaded) painter.drawImage(at, skin_[picture]);
+    if (const QImage& face = skin_.Face(picture); !face.isNull()) painter.drawImage(at, face);
   };
-  draw({148, 269}, c.surveillanceOn() ? kStopUp : kStartUp);
-  draw({287, 266}, c.pinOff() ? kPinOffUp : kPinOnUp);
-  if (c.MailBoxShown()) draw({70, 409}, c.mailAlertsOn() ? kCheckOn : kCheckOff);
-  if (c.viewerOpen()) draw(kSlideshowAt, c.viewer().slideshowOn() ? kSlideStopNor : kSlideNor);
+  auto drawState = [&](const StateFaces& faces, bool on) {
+    draw(faces.at, faces.normal[static_cast<std::size_t>(on)]);
+  };
+  drawState(kStartStopFaces, c.surveillanceOn());
+  drawState(kPinFaces, c.pinOff());
+  if (c.MailBoxShown()) drawState(kMailCheckFaces, c.mailAlertsOn());
+  if (c.viewerOpen()) drawState(kSlideshowFaces, c.viewer().slideshowOn());
   if (c.viewerLayout()) {
     draw(kTrackAt, kSlideBg);
-    draw({c.viewer().thumbX() - 25, kTrackAt.y()}, kSliderThumb);
+    draw({c.viewer().thumbX() - kTrackThumbHalf, kTrackAt.y()}, kSliderThumb);
     painter.drawImage(kStripAt, strip_);
     painter.drawImage(kLargeAt, large_);
   }
-  if (signShown_) draw(kPictureSignAt, kTakePictureSign);
+  if (signShown_) draw(kPictureSignArea.topLeft(), kTakePictureSign);
 }
 
 void CctvMainWindow::ShowViewerState() {
   const ImageViewer& viewer = controller_->viewer();
-  auto face = [this](int picture) { return picture < skin_.loaded ? skin_[picture] : QImage(); };
-  const bool playing = viewer.slideshowOn();
-  buttons().SetFaces(kButtonSlideshow, face(playing ? kSlideStopFoc : kSlideFoc),
-                     face(playing ? kSlideStopDown : kSlideDown));
+  ShowStateFaces(kSlideshowFaces, viewer.slideshowOn());
   counter_->setText(Q(viewer.CounterText()));
   speed_->setText(Q(viewer.SpeedText()));
   if (panel_ != nullptr) {
@@ -518,7 +323,7 @@ void CctvMainWindow::ButtonClicked(int id) {
 }
 
 bool CctvMainWindow::MailCheckHit(QPoint point) const {
-  return controller_->configOpen() && controller_->MailBoxShown() && kMailCheck.contains(point);
+  return controller_->configOpen() && controller_->MailBoxShown() && kMailCheckArea.contains(point);
 }
 
 bool CctvMainWindow::AreaMove(QMouseEvent* event) {
@@ -573,14 +378,16 @@ void CctvMainWindow::moveEvent(QMoveEvent* event) {
 }
 
 QString CctvMainWindow::TooltipAt(QPoint point) const {
-  if (controller_->viewerOpen() && kSaveTip.area.contains(point)) {
+  auto there = [this](TipWhen when) {
+    return when == TipWhen::kAlways ||
+           (when == TipWhen::kViewerOpen && controller_->viewerOpen()) ||
+           (when == TipWhen::kConfigOpen && controller_->configOpen());
+  };
+  if (there(kSaveTip.when) && kSaveTip.area.contains(point)) {
     return Q(strings_.Text(kSaveTip.string));
   }
   for (const TooltipArea& tip : Tooltips()) {
-    if (!tip.area.contains(point)) continue;
-    if ((tip.string == 3031 || tip.string == 3032) && !controller_->viewerOpen()) continue;
-    if (tip.string == 3033 && !controller_->configOpen()) continue;
-    return Q(strings_.Text(tip.string));
+    if (there(tip.when) && tip.area.contains(point)) return Q(strings_.Text(tip.string));
   }
   return {};
 }
@@ -623,7 +430,7 @@ void CctvMainWindow::keyPressEvent(QKeyEvent* event) {
 
 void CctvMainWindow::contextMenuEvent(QContextMenuEvent* event) {
   // A frameless window has no system menu: its About item lives here.
-  const std::string text = strings_.Text(101);
+  const std::string text = strings_.Text(kStringAboutItem);
   if (text.empty()) return;
   QMenu menu(this);
   menu.addAction(Q(text), this, &CctvMainWindow::ShowAbout);
@@ -635,14 +442,14 @@ void CctvMainWindow::ShowAbout() {
   // box closes with Escape.
   QDialog about(nullptr);
   about.setWindowModality(Qt::ApplicationModal);
-  about.setWindowTitle(Q(strings_.Text(3092)));
+  about.setWindowTitle(Q(strings_.Text(kStringAboutTitle)));
   about.setWindowIcon(CctvIcon());
   auto* layout = new QHBoxLayout(&about);
   auto* icon = new QLabel(&about);
   icon->setPixmap(CctvIcon().pixmap(32, 32));
   layout->addWidget(icon);
   layout->addSpacing(12);
-  layout->addWidget(new QLabel(QStringLiteral("TavoCCTV  1.1"), &about));
+  layout->addWidget(new QLabel(QString::fromLatin1(kAboutText), &about));
   about.adjustSize();
   about.move(geometry().center() - about.rect().center());
   about.exec();
@@ -658,30 +465,9 @@ void CctvMainWindow::closeEvent(QCloseEvent* event) {
 
 QObject* CctvMainWindow::VideoOwner() { return video_; }
 
-void CctvMainWindow::SetTimer(int id, int milliseconds) {
-  QTimer*& timer = timers_[id];
-  if (timer == nullptr) {
-    timer = new QTimer(this);
-    timer->setTimerType(Qt::PreciseTimer);
-    connect(timer, &QTimer::timeout, this, [this, id] { controller_->OnTimer(id); });
-  }
-  timer->start(milliseconds);
-}
+void CctvMainWindow::SetTimer(int id, int milliseconds) { timers_.Set(id, milliseconds); }
 
-void CctvMainWindow::KillTimer(int id) {
-  auto it = timers_.find(id);
-  if (it != timers_.end() && it->second != nullptr) it->second->stop();
-}
-
-bool CctvMainWindow::timerActive(int id) const {
-  auto it = timers_.find(id);
-  return it != timers_.end() && it->second != nullptr && it->second->isActive();
-}
-
-int CctvMainWindow::timerInterval(int id) const {
-  auto it = timers_.find(id);
-  return it == timers_.end() || it->second == nullptr ? 0 : it->second->interval();
-}
+void CctvMainWindow::KillTimer(int id) { timers_.Kill(id); }
 
 void CctvMainWindow::ShowBars(bool phase) {
   for (std::size_t i = 0; i < bars_.size(); ++i) bars_[i]->setVisible((i % 2 == 0) == phase);
@@ -714,12 +500,11 @@ void CctvMainWindow::EndDialog(int) {
 }
 
 void CctvMainWindow::ShowPictureSign() {
-  const QRect area(kPictureSignAt, QSize(16, 11));
   signShown_ = true;
-  if (isVisible()) repaint(area);
-  QTimer::singleShot(20, this, [this, area] {
+  if (isVisible()) repaint(kPictureSignArea);
+  QTimer::singleShot(kPictureSignMs, this, [this] {
     signShown_ = false;
-    update(area);
+    update(kPictureSignArea);
   });
 }
 

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <QFont>
-#include <QIcon>
 #include <QImage>
 #include <array>
 #include <map>
@@ -12,11 +11,11 @@
 #include "cctvcontroller.h"
 #include "cctvface.h"
 #include "paintedbuttons.h"
+#include "windowtimers.h"
 
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QTimer;
 
 namespace tavo {
 class SkinSlider;
@@ -25,9 +24,6 @@ class SkinSlider;
 namespace tavo::cctv {
 
 class FolderPanel;
-
-// The application icon, drawn rather than loaded, so that it is there even without skins.
-QIcon CctvIcon();
 
 class CctvMainWindow final : public SkinWindow, public CctvView {
   Q_OBJECT
@@ -58,8 +54,8 @@ class CctvMainWindow final : public SkinWindow, public CctvView {
   QLabel* counterField() const { return counter_; }
   QLabel* speedField() const { return speed_; }
   FolderPanel* folderPanel() const { return panel_; }
-  bool timerActive(int id) const;
-  int timerInterval(int id) const;
+  bool timerActive(int id) const { return timers_.active(id); }
+  int timerInterval(int id) const { return timers_.interval(id); }
   const QFont& controlFont() const { return font_; }
   // The tooltip text for a client point, or empty.
   QString TooltipAt(QPoint point) const;
@@ -105,6 +101,8 @@ class CctvMainWindow final : public SkinWindow, public CctvView {
   void BuildButtons();
   // A value field: the control font, white on the fields' dark ground, centred.
   QLabel* NewField(QRect place);
+  // Gives a two-state button the hover and pressed faces of its state.
+  void ShowStateFaces(const StateFaces& faces, bool on);
   bool MailCheckHit(QPoint point) const;
   // Shows what the viewer holds: fields, captions, the slideshow button's faces.
   void ShowViewerState();
@@ -114,16 +112,16 @@ class CctvMainWindow final : public SkinWindow, public CctvView {
   MessageBoxes& boxes_;
   Shell& shell_;
   std::string programFolder_;
+  WindowTimers timers_;
   SkinPictures skin_;
   QFont font_;
   QWidget* video_ = nullptr;
-  std::array<QWidget*, 5> bars_{};
+  std::array<QWidget*, kBarCount> bars_{};
   QComboBox* cameraList_ = nullptr;
   QComboBox* rateList_ = nullptr;
   std::map<int, SkinSlider*> sliders_;
   std::map<int, QLabel*> values_;
   std::map<int, QLineEdit*> edits_;
-  std::map<int, QTimer*> timers_;
   QLabel* counter_ = nullptr;
   QLabel* speed_ = nullptr;
   FolderPanel* panel_ = nullptr;

@@ -6,12 +6,11 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
-#include <QRegion>
 #include <QScrollBar>
 #include <QSignalBlocker>
-#include <QTimer>
 #include <QTreeWidget>
 
+#include "docking.h"
 #include "recordingstore.h"
 #include "skinbitmap.h"
 #include "skinfolder.h"
@@ -84,11 +83,11 @@ QFont PanelFont(const QString& family, int pixelSize, int stretch) {
 FolderPanel::FolderPanel(QWidget* owner, const std::string& programFolder,
                          const std::string& uiLanguage, Shell& shell,
                          std::function<void(const std::string&)> showFolder)
-    : SkinWindow(owner, Qt::Tool),
-      owner_(owner),
-      model_(ImageRootOf(ProgramFolderFrom(programFolder)), shell, showFolder) {
-  // The panel sits beside the main window and never takes the activation from it.
-  setAttribute(Qt::WA_ShowWithoutActivating);
+    : SatelliteWindow(owner, Qt::Tool),
+      model_(ImageRootOf(ProgramFolderFrom(programFolder)), shell, showFolder),
+      timers_(this, [this](int id) {
+        if (id == kSlideTimer) SlideTick();
+      }) {
   setFixedSize(kFolderPanelWidth, kFolderPanelHeight);
 
   // Background, pressed and focused button, in this order; the first failure ends the loading.
@@ -126,10 +125,6 @@ FolderPanel::FolderPanel(QWidget* owner, const std::string& programFolder,
   ChooseFonts(uiLanguage);
   BuildTree(picturesLoaded_ > 0 ? pictures[0] : QImage());
   BuildCaptions();
-
-  slideTimer_ = new QTimer(this);
-  slideTimer_->setTimerType(Qt::PreciseTimer);
-  connect(slideTimer_, &QTimer::timeout, this, &FolderPanel::SlideTick);
 
   // The viewer starts on its placeholder.
   if (showFolder) showFolder("");
@@ -288,56 +283,36 @@ void FolderPanel::SetCaptions(const QString& date, const QString& time) {
   captions_[1]->setText(time);
 }
 
-QRect FolderPanel::OwnerRect() const {
-  return owner_ != nullptr ? owner_->frameGeometry() : QRect();
-}
-
-void FolderPanel::Place(int x, int y, int right) {
-  move(x, y);
-  // A tool window stays above its owner, so the part still over the main window is masked off:
-  // the panel seems to come out from behind the owner's right edge.
-  const int hidden = right - x;
-  if (hidden <= 0) {
-    clearMask();
-  } else if (hidden < kFolderPanelWidth) {
-    setMask(QRegion(hidden, 0, kFolderPanelWidth - hidden, kFolderPanelHeight));
-  }
-  if (!isVisible()) show();
-}
-
 void FolderPanel::StartSlide() {
   slide_.Start();
-  slideTimer_->start(kSlidePeriodMs);
+  timers_.Set(kSlideTimer, kSlidePeriodMs);
 }
 
 void FolderPanel::SlideTick() {
-  const QRect owner = OwnerRect();
-  const int right = owner.x() + owner.width();
-  const PanelSlide::Step step = slide_.Tick(right, owner.y());
+  const QRect main = OwnerRect();
+  const int right = main.x() + main.width();
+  const PanelSlide::Step step = slide_.Tick(right, main.y());
   switch (step.action) {
     case PanelSlide::Action::kIdle:
-      slideTimer_->stop();
+      timers_.Kill(kSlideTimer);
       return;
     case PanelSlide::Action::kPlace:
-      Place(step.x, step.y, right);
+      PlaceFromBehind({step.x, step.y}, right);
       break;
     case PanelSlide::Action::kClosed:
-      hide();
-      clearMask();
-      if (owner_ != nullptr) {
-        QCoreApplication::postEvent(owner_,
+      Withdraw();
+      if (owner() != nullptr) {
+        QCoreApplication::postEvent(owner(),
                                     new QEvent(static_cast<QEvent::Type>(WM_VIEWER_CLOSED)));
       }
       break;
   }
-  if (step.last) slideTimer_->stop();
+  if (step.last) timers_.Kill(kSlideTimer);
 }
 
-void FolderPanel::Follow() {
-  if (slide_.closing() || owner_ == nullptr || owner_->isMinimized()) return;
-  const QRect owner = OwnerRect();
-  const int right = owner.x() + owner.width();
-  Place(right, owner.y(), right);
+std::optional<QPoint> FolderPanel::FollowPosition(const QRect& owner) const {
+  if (slide_.closing()) return std::nullopt;
+  return PlaceBeside(owner);
 }
 
 }  // namespace tavo::cctv

@@ -7,25 +7,26 @@
 #include <QFont>
 #include <QIcon>
 #include <QImage>
-#include <QPointer>
 #include <functional>
 #include <string>
 
-#include "paintedbuttons.h"
 #include "runfolders.h"
+#include "satellitewindow.h"
 #include "shell.h"
+#include "windowtimers.h"
 
 class QLabel;
-class QTimer;
 class QTreeWidget;
 
 namespace tavo::cctv {
 
-class FolderPanel final : public SkinWindow {
+class FolderPanel final : public SatelliteWindow {
   Q_OBJECT
  public:
   // The delete button's id among the panel's painted buttons.
   static constexpr int kButtonDelete = 1;
+  // The panel's timer that paces the slide.
+  static constexpr int kSlideTimer = 1;
 
   // A tool window owned by `owner` (the main window), hidden until the first slide. Loads its
   // pictures from the skin folder of `uiLanguage` below `programFolder` (a missing picture leaves
@@ -41,9 +42,6 @@ class FolderPanel final : public SkinWindow {
   // Slides the panel out, or back when it is out; the closing slide ends by posting
   // WM_VIEWER_CLOSED to the owner.
   void StartSlide();
-  // The owner moved: unless the panel is shut or shutting, or the owner is minimised, the panel
-  // moves to the owner's right edge at its top and shows without taking the focus.
-  void Follow();
   // Called when the chosen run could not be deleted completely (a file in use, no permission),
   // so that the user hears of it; the list then keeps the run.
   void SetDeleteFailed(std::function<void()> deleteFailed) {
@@ -69,6 +67,9 @@ class FolderPanel final : public SkinWindow {
  protected:
   void ButtonClicked(int id) override;
   bool AreaPress(QMouseEvent* event) override;
+  // Following the owner (Follow): unless the panel is shut or shutting, beside the owner's right
+  // edge at its top.
+  std::optional<QPoint> FollowPosition(const QRect& owner) const override;
 
  private:
   void ChooseFonts(const std::string& uiLanguage);
@@ -80,14 +81,10 @@ class FolderPanel final : public SkinWindow {
   void MarkSelection();
   void OnTreeSelection();
   void SlideTick();
-  // Moves the panel to x, y and shows only the part right of the owner's edge `right`.
-  void Place(int x, int y, int right);
-  QRect OwnerRect() const;
 
-  QPointer<QWidget> owner_;
   FolderPanelModel model_;
   PanelSlide slide_;
-  QTimer* slideTimer_ = nullptr;
+  WindowTimers timers_;
   QTreeWidget* tree_ = nullptr;
   QLabel* captions_[2] = {nullptr, nullptr};
   QIcon folderIcon_;
