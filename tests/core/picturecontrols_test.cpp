@@ -61,8 +61,8 @@ class PictureControlsTest : public ::testing::Test {
 
   // TavoPreview's sliders 1007-1009 and labels 1011-1013.
   static PictureControlsSetup PreviewSetup() {
-    return {{1007, 1011}, {1008, 1012}, {1009, 1013}, kPreviewKey, kResetFailed,
-            kFirstRunResetFailed};
+    return {{1007, 1011}, {1008, 1012}, {1009, 1013},
+            kPreviewKey,  kResetFailed, kFirstRunResetFailed};
   }
 
   bool Build(bool properties = true) {
