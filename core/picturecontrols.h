@@ -62,7 +62,6 @@ class PictureControls {
   // The text of value field `id`; empty before it was first set or when it is not one of the
   // three.
   std::string FieldText(int id) const;
-  const PictureControlsSetup& setup() const { return setup_; }
 
   // Reads the ranges of brightness, contrast and saturation, in that order. Each property that
   // answers gets its slider over minimum..maximum at its default, banded, and its default in the
