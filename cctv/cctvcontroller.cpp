@@ -1,8 +1,6 @@
 #include "cctvcontroller.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <cstring>
 
 #include "cctvstrings.h"
 #include "mediaruntime.h"
@@ -11,31 +9,13 @@ namespace tavo::cctv {
 
 namespace {
 
-struct PictureProperty {
-  int property;
-  int slider;
-  int field;
-  int range;  // index into the controller's range records
-};
-// The order in which the refresh queries them.
-constexpr PictureProperty kRefreshOrder[] = {
-    {media::kPropertyBrightness, kSliderBrightness, kFieldBrightness, 0},
-    {media::kPropertyContrast, kSliderContrast, kFieldContrast, 1},
-    {media::kPropertySaturation, kSliderSaturation, kFieldSaturation, 2},
-};
-// The order in which they are stored, loaded and applied.
-constexpr PictureProperty kStoreOrder[] = {
-    {media::kPropertyBrightness, kSliderBrightness, kFieldBrightness, 0},
-    {media::kPropertySaturation, kSliderSaturation, kFieldSaturation, 2},
-    {media::kPropertyContrast, kSliderContrast, kFieldContrast, 1},
-};
-constexpr const char* kValueNames[] = {"Bright", "Saturation", "Contrast"};
-
-// The C library's decimal conversion of a short field text, as the panel always stored it.
-std::int32_t DecimalOf(const std::string& text) {
-  char buffer[10] = {};
-  std::strncpy(buffer, text.c_str(), sizeof buffer - 1);
-  return static_cast<std::int32_t>(std::atoi(buffer));
+PictureControlsSetup CctvPictureControls() {
+  return {{kSliderBrightness, kFieldBrightness},
+          {kSliderSaturation, kFieldSaturation},
+          {kSliderContrast, kFieldContrast},
+          kSettingsKey,
+          kMsgNoVideoFeature,
+          kMsgNoVideoReset};
 }
 
 }  // namespace
@@ -58,13 +38,14 @@ CctvController::CctvController(CctvView& view, CctvServices services)
                   }),
       mailer_(*this, services_.transport, services_.boxes, services_.strings, services_.smtpPort),
       alerts_(store_, composites_, mailer_),
-      viewer_(view_, services_.boxes, services_.strings, store_, services_.saveDialog) {
+      viewer_(view_, services_.boxes, services_.strings, store_, services_.saveDialog),
+      cameras_(services_.graph, services_.boxes, services_.strings, kMsgNoVideoDevice),
+      picture_(services_.graph, services_.boxes, services_.strings, CctvPictureControls()),
+      settings_(services_.settingsRoot, picture_, services_.boxes, services_.strings),
+      loop_(view_, services_.graph, store_, *motion_) {
   alerts_.Connect([this] { return mailAlertsOn_; });
   store_.SetPictureSign([this] { view_.ShowPictureSign(); });
-  for (int id : {kSliderBrightness, kSliderSaturation, kSliderContrast}) sliders_[id] = {};
-  sliders_[kSliderSensitivity] = {0, kSliderMax, kInitialSensitivity, 0, 0};
   fields_[kFieldSensitivity] = std::to_string(kInitialSensitivity);
-  frame_.resize(kFrameBytes);
 }
 
 CctvController::~CctvController() = default;
@@ -94,55 +75,11 @@ void CctvController::Shutdown() {
   if (services_.graph.built()) services_.graph.Close();
 }
 
-bool CctvController::ChooseCamera() {
-  CaptureGraph& graph = services_.graph;
-  const int n = graph.EnumerateDevices(media::DeviceCategory::VideoInput);
-  if (n == 0) {
-    Show(kMsgNoVideoDevice);
-    return false;
-  }
-  cameraList_.clear();
-  bool matched = false;
-  for (int i = 0; i < n; ++i) {
-    const std::string name = graph.GetDeviceName(i).value_or(std::string());
-    if (name == kPreferredCamera) {
-      cameraName_ = name;
-      graph.SelectDevice(i);
-      deviceIndex_ = i;
-      matched = true;
-    }
-    cameraList_.push_back(name);
-  }
-  if (matched) {
-    // The list selects the first entry after entry 0 whose name starts with the preferred name
-    // (case-insensitive), wrapping round to entry 0.
-    auto prefixed = [](const std::string& name) {
-      const std::string want = kPreferredCamera;
-      if (name.size() < want.size()) return false;
-      return std::equal(want.begin(), want.end(), name.begin(), [](char a, char b) {
-        return std::tolower(static_cast<unsigned char>(a)) ==
-               std::tolower(static_cast<unsigned char>(b));
-      });
-    };
-    for (int k = 1; k <= n; ++k) {
-      const int i = k % n;
-      if (prefixed(cameraList_[static_cast<std::size_t>(i)])) {
-        cameraSelection_ = i;
-        break;
-      }
-    }
-    return true;
-  }
-  cameraName_ = cameraList_.front();
-  graph.SelectDevice(0);
-  deviceIndex_ = 0;
-  cameraSelection_ = 0;
-  return true;
-}
+bool CctvController::ChooseCamera() { return cameras_.Choose(); }
 
 bool CctvController::OpenCamera() {
   CaptureGraph& graph = services_.graph;
-  graph.SelectDevice(deviceIndex_);
+  graph.SelectDevice(cameras_.deviceIndex());
   graph.SetCaptureFormat(media::kSubtypeRGB24, kFrameWidth, kFrameHeight, 24);
   const WindowRect rect{0, 0, kFrameWidth, kFrameHeight};
   graph.SetVideoWindow(view_.VideoOwner(), &rect);
@@ -157,27 +94,21 @@ bool CctvController::OpenCamera() {
 }
 
 void CctvController::StartSurveillance() {
-  surveillanceOn_ = true;
+  loop_.SwitchOn();
   // From the viewer: it closes, and the panel opens once it has (the camera comes back then).
   if (viewerOpen_) {
     reopenConfig_ = true;
     ToggleViewerMode();
   }
-  if (!store_.OpenRunFolder()) {
+  if (!loop_.OpenRun()) {
     Halt(kMsgCannotSave);
     return;
   }
-  motion_->ResetReference();
-  view_.SetTimer(kFrameTimer, FrameTimerPeriod(captureRate_));
-  view_.SetTimer(kBlinkTimer, kBlinkPeriod);
   view_.Refresh();
 }
 
 void CctvController::StopSurveillance() {
-  surveillanceOn_ = false;
-  view_.KillTimer(kFrameTimer);
-  view_.KillTimer(kBlinkTimer);
-  view_.HideBars();
+  loop_.Stop();
   view_.Refresh();
 }
 
@@ -246,11 +177,10 @@ void CctvController::OpenHelp() {
 void CctvController::OnTimer(int id) {
   switch (id) {
     case kFrameTimer:
-      FrameTick();
+      loop_.FrameTick();
       break;
     case kBlinkTimer:
-      view_.ShowBars(blinkPhase_);
-      blinkPhase_ = !blinkPhase_;
+      loop_.BlinkTick();
       break;
     case kSlideshowTimer:
       viewer_.SlideshowTick();
@@ -261,38 +191,8 @@ void CctvController::OnTimer(int id) {
   }
 }
 
-void CctvController::FrameTick() {
-  // Without a built graph the request could only report "Streaming is not working" at every
-  // tick; the timer is held instead until the camera runs again. No request either while a frame
-  // is still being written.
-  if (inFrame_ || !services_.graph.built()) return;
-  services_.graph.RequestFrame();
-}
-
 void CctvController::OnFrameReady() {
-  CaptureGraph& graph = services_.graph;
-  const FrameGrabber* grabber = graph.frameGrabber();
-  if (inFrame_ || grabber == nullptr || grabber->frameLength() != kFrameBytes) return;
-  const std::uint8_t* buffer = graph.GetFrameBuffer();
-  if (buffer == nullptr) return;
-  // A frame asked for just before a stop is still judged, and may join the run just stopped.
-  if (!store_.runOpen()) return;
-  std::memcpy(frame_.data(), buffer, kFrameBytes);
-  if (!MotionDetector::IsMotion(motion_->CountChangedPixels(frame_))) return;
-  inFrame_ = true;
-  const RecordResult result = store_.RecordMotionFrame(frame_);
-  inFrame_ = false;
-  if (result == RecordResult::kRecordedNewRun) {
-    // The run was full and the next one is open: the timers start over with it.
-    if (surveillanceOn_) {
-      view_.KillTimer(kFrameTimer);
-      view_.KillTimer(kBlinkTimer);
-      view_.SetTimer(kFrameTimer, FrameTimerPeriod(captureRate_));
-      view_.SetTimer(kBlinkTimer, kBlinkPeriod);
-    }
-  } else if (!RecordingGoesOn(result) && surveillanceOn_) {
-    Halt(kMsgCannotSave);
-  }
+  if (!loop_.OnFrameReady()) Halt(kMsgCannotSave);
 }
 
 void CctvController::OnCameraLost() {
@@ -306,7 +206,7 @@ void CctvController::OnCameraLost() {
 void CctvController::OnButton(int id) {
   switch (id) {
     case kButtonViewer:
-      if (surveillanceOn_) StopSurveillance();
+      if (loop_.on()) StopSurveillance();
       ToggleViewerMode();
       break;
     case kButtonPrevious:
@@ -325,7 +225,7 @@ void CctvController::OnButton(int id) {
       if (viewerOpen_) viewer_.Slower();
       break;
     case kButtonStartStop:
-      if (surveillanceOn_) {
+      if (loop_.on()) {
         StopSurveillance();
       } else {
         StartSurveillance();
@@ -366,59 +266,31 @@ void CctvController::OnButton(int id) {
 
 void CctvController::OnCaptureRateSelected(int index) {
   if (index < 0 || index > 8) return;
-  captureRate_ = index + 1;
-  if (surveillanceOn_) {
-    view_.KillTimer(kFrameTimer);
-    view_.SetTimer(kFrameTimer, FrameTimerPeriod(captureRate_));
-  }
+  loop_.SetCaptureRate(index + 1);
 }
 
 void CctvController::OnCameraSelected(int index) {
-  if (index < 0 || index >= static_cast<int>(cameraList_.size())) return;
-  CaptureGraph& graph = services_.graph;
-  if (graph.built()) {
-    if (index == deviceIndex_) return;
-    deviceIndex_ = index;
-    graph.Close();
-  } else {
-    deviceIndex_ = index;
-  }
-  cameraSelection_ = index;
-  cameraName_ = cameraList_[static_cast<std::size_t>(index)];
-  OpenCamera();
+  if (cameras_.Pick(index)) OpenCamera();
 }
 
 void CctvController::OnSlider(int id, int position) {
-  auto it = sliders_.find(id);
-  if (it == sliders_.end()) return;
-  SliderModel& model = it->second;
-  position = std::clamp(position, model.minimum, model.maximum);
-  model.position = position;
-  switch (id) {
-    case kSliderBrightness:
-      services_.graph.SetVideoProperty(media::kPropertyBrightness, position);
-      SetField(kFieldBrightness, position);
-      break;
-    case kSliderSaturation:
-      services_.graph.SetVideoProperty(media::kPropertySaturation, position);
-      SetField(kFieldSaturation, position);
-      break;
-    case kSliderContrast:
-      services_.graph.SetVideoProperty(media::kPropertyContrast, position);
-      SetField(kFieldContrast, position);
-      break;
-    case kSliderSensitivity:
-      ApplySensitivityPosition(position);
-      break;
-    default:
-      break;
+  if (id == kSliderSensitivity) {
+    ApplySensitivityPosition(std::clamp(position, sensitivity_.minimum, sensitivity_.maximum));
+    return;
   }
+  picture_.Move(id, position);
 }
 
 void CctvController::ApplySensitivityPosition(int position) {
   motion_->SetSensitivity(position);
-  sliders_[kSliderSensitivity].position = motion_->sliderPosition();
+  sensitivity_.position = motion_->sliderPosition();
   SetField(kFieldSensitivity, motion_->sliderPosition());
+}
+
+void CctvController::ResetSensitivity() {
+  motion_->ResetSensitivity();
+  sensitivity_.position = kInitialSensitivity;
+  SetField(kFieldSensitivity, kInitialSensitivity);
 }
 
 void CctvController::OnMailTextEdited(int id, const std::string& text) {
@@ -429,13 +301,14 @@ std::string CctvController::MailEditText(int id) const { return FieldText(id); }
 
 std::string CctvController::FieldText(int id) const {
   auto it = fields_.find(id);
-  return it == fields_.end() ? std::string() : it->second;
+  return it == fields_.end() ? picture_.FieldText(id) : it->second;
 }
 
 const SliderModel& CctvController::slider(int id) const {
   static const SliderModel kNone{};
-  auto it = sliders_.find(id);
-  return it == sliders_.end() ? kNone : it->second;
+  if (id == kSliderSensitivity) return sensitivity_;
+  const SliderModel* model = picture_.slider(id);
+  return model == nullptr ? kNone : *model;
 }
 
 void CctvController::SetField(int id, int value) { fields_[id] = std::to_string(value); }
@@ -446,108 +319,37 @@ void CctvController::ToggleMailAlerts() {
 }
 
 void CctvController::ResetDisplayType(bool lcd) {
-  CaptureGraph& graph = services_.graph;
-  if (!graph.built()) return;
-  if (graph.ResetVideoProperties()) {
-    RefreshPictureSliders();
-  } else {
-    Show(kMsgNoVideoFeature);
-  }
-  if (lcd) graph.StepGammaDown();
+  if (picture_.ResetDisplayType(lcd)) ResetSensitivity();
 }
 
 void CctvController::RefreshPictureSliders() {
-  for (const PictureProperty& p : kRefreshOrder) {
-    media::PropertyRange& range = ranges_[static_cast<std::size_t>(p.range)];
-    range = {};
-    if (!services_.graph.GetVideoPropertyRange(p.property, range)) continue;
-    SliderModel& model = sliders_[p.slider];
-    const int def = static_cast<int>(range.defaultValue);
-    const int half = def >= 50 ? 50 : 3;
-    model = {static_cast<int>(range.minimum), static_cast<int>(range.maximum), def, def - half,
-             def + half};
-    SetField(p.field, def);
-  }
-  motion_->ResetSensitivity();
-  sliders_[kSliderSensitivity].position = kInitialSensitivity;
-  SetField(kFieldSensitivity, kInitialSensitivity);
+  picture_.Refresh();
+  ResetSensitivity();
 }
 
 void CctvController::LoadSettings() {
-  CaptureGraph& graph = services_.graph;
-  const StringTable& strings = services_.strings;
-  const std::string texts[3] = {strings.Text(kMsgFirstSender), strings.Text(kMsgFirstRecipient),
-                                strings.Text(kMsgFirstServer)};
-  RegistryKey key(services_.settingsRoot);
-  if (!key.OpenSubKey(kSettingsKey)) {
-    // First run. Without picture-property control the range records stay zero, so the key is
-    // still complete and later loads do not fail on a missing value.
-    ranges_ = {};
-    if (graph.ResetVideoProperties()) {
-      RefreshPictureSliders();
-    } else {
-      Show(kMsgNoVideoReset);
-    }
-    if (key.CreateKey(services_.settingsRoot, kSettingsKey) &&
-        key.Open(services_.settingsRoot, kSettingsKey)) {
-      key.WriteString("FromMailAdd", texts[0]);
-      key.WriteString("ToMailAdd", texts[1]);
-      key.WriteString("Smtp", texts[2]);
-      for (int i = 0; i < 3; ++i) {
-        key.WriteNumber(kValueNames[i],
-                        static_cast<std::uint32_t>(static_cast<std::int32_t>(
-                            ranges_[static_cast<std::size_t>(kStoreOrder[i].range)].defaultValue)));
-      }
-      // The slider position is what "Sensitive" holds (as apply stores it).
-      key.WriteNumber("Sensitive", static_cast<std::uint32_t>(motion_->sliderPosition()));
-      key.Close();
-    }
+  const std::optional<StoredCctvSettings> stored = settings_.Load([this] {
+    if (picture_.ResetForFirstRun()) ResetSensitivity();
+    // The slider position is what "Sensitive" holds (as apply stores it).
+    return motion_->sliderPosition();
+  });
+  if (stored) {
+    fields_[kEditSender] = stored->sender;
+    fields_[kEditRecipient] = stored->recipient;
+    fields_[kEditSmtpServer] = stored->server;
+    RefreshPictureSliders();
+    picture_.Apply(stored->picture);
+    // The stored sensitivity survives a start: it is the slider position.
+    ApplySensitivityPosition(
+        static_cast<int>(std::min<std::uint32_t>(stored->sensitive, kSliderMax)));
   }
-  if (key.Open(services_.settingsRoot, kSettingsKey)) {
-    std::string read[3];
-    std::uint32_t numbers[4] = {};
-    bool ok = key.ReadString("FromMailAdd", read[0]) && key.ReadString("ToMailAdd", read[1]) &&
-              key.ReadString("Smtp", read[2]);
-    for (int i = 0; ok && i < 3; ++i) ok = key.ReadNumber(kValueNames[i], numbers[i]);
-    ok = ok && key.ReadNumber("Sensitive", numbers[3]);
-    if (!ok) {
-      Show(kMsgRegistryRead);
-    } else {
-      fields_[kEditSender] = read[0];
-      fields_[kEditRecipient] = read[1];
-      fields_[kEditSmtpServer] = read[2];
-      RefreshPictureSliders();
-      for (int i = 0; i < 3; ++i) {
-        const PictureProperty& p = kStoreOrder[i];
-        const int value = static_cast<std::int32_t>(numbers[i]);
-        if (graph.SetVideoProperty(p.property, value)) {
-          SetField(p.field, value);
-          SliderModel& model = sliders_[p.slider];
-          model.position = std::clamp(value, model.minimum, model.maximum);
-        }
-      }
-      // The stored sensitivity survives a start: it is the slider position.
-      const int position = static_cast<int>(std::min<std::uint32_t>(numbers[3], kSliderMax));
-      ApplySensitivityPosition(position);
-    }
-    key.Close();
-  }
-  if (graph.Run() != media::Status::Ok) Show(kMsgPreviewStart);
+  if (services_.graph.Run() != media::Status::Ok) Show(kMsgPreviewStart);
   view_.Refresh();
 }
 
 void CctvController::SaveSettings() {
-  RegistryKey key(services_.settingsRoot);
-  if (!key.OpenSubKey(kSettingsKey)) key.CreateKey(services_.settingsRoot, kSettingsKey);
-  key.Open(services_.settingsRoot, kSettingsKey);
-  key.WriteString("FromMailAdd", FieldText(kEditSender));
-  key.WriteString("ToMailAdd", FieldText(kEditRecipient));
-  key.WriteString("Smtp", FieldText(kEditSmtpServer));
-  key.WriteNumber("Bright", static_cast<std::uint32_t>(DecimalOf(FieldText(kFieldBrightness))));
-  key.WriteNumber("Saturation", static_cast<std::uint32_t>(DecimalOf(FieldText(kFieldSaturation))));
-  key.WriteNumber("Contrast", static_cast<std::uint32_t>(DecimalOf(FieldText(kFieldContrast))));
-  key.WriteNumber("Sensitive", static_cast<std::uint32_t>(DecimalOf(FieldText(kFieldSensitivity))));
-  key.Close();
+  settings_.Save(FieldText(kEditSender), FieldText(kEditRecipient), FieldText(kEditSmtpServer),
+                 FieldText(kFieldSensitivity));
 }
 
 }  // namespace tavo::cctv

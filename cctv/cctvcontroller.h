@@ -1,27 +1,30 @@
-// The controller of TavoCCTV's main window: start-up, the camera, surveillance (frame and blink
-// timers, motion test, recording step, mail alerts), the buttons' commands and the configuration
-// panel's settings. It owns no window; it drives one through CctvView, so it runs in tests.
+// The controller of TavoCCTV's main window: start-up, the buttons' commands and the window's
+// modes. It joins the pieces that do the work: the camera choice, the surveillance loop (with the
+// motion test, the recording step and mail alerts), the picture controls and the stored settings.
+// It owns no window; it drives one through CctvView, so it runs in tests.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "camerachoice.h"
 #include "capturegraph.h"
+#include "cctvsettings.h"
 #include "imageviewer.h"
 #include "mail/alertmail.h"
 #include "mail/composite.h"
 #include "mail/mailalerts.h"
 #include "motiondetector.h"
+#include "picturecontrols.h"
+#include "programview.h"
 #include "recordingstore.h"
 #include "registrykey.h"
 #include "shell.h"
 #include "stringtable.h"
-
-class QObject;
+#include "surveillanceloop.h"
 
 namespace tavo::cctv {
 
@@ -31,11 +34,8 @@ inline constexpr int kHeightNormal = 323;
 inline constexpr int kHeightPanel = 528;
 inline constexpr int kHeightViewer = 424;
 
-// Timer identifiers.
-inline constexpr int kFrameTimer = 0;
-inline constexpr int kBlinkTimer = 1;
+// Timer identifiers besides the surveillance loop's.
 inline constexpr int kSlideshowTimer = 3;
-inline constexpr int kBlinkPeriod = 500;
 
 // Child controls of the configuration panel.
 inline constexpr int kListCaptureRate = 1000;
@@ -78,54 +78,29 @@ inline constexpr int kMsgNoVideoFeature = 3010;
 inline constexpr int kMsgHelpMissing = 3011;
 inline constexpr int kMsgUnknownTimer = 3012;
 inline constexpr int kMsgNoVideoReset = 3024;
-inline constexpr int kMsgRegistryRead = 3025;
 inline constexpr int kMsgPreviewStart = 3026;
-inline constexpr int kMsgFirstSender = 3087;
-inline constexpr int kMsgFirstRecipient = 3088;
-inline constexpr int kMsgFirstServer = 3089;
 inline constexpr int kMsgCannotSave = 3090;
 inline constexpr int kMsgCameraLost = 3091;
 inline constexpr int kMsgDeleteFailed = 3093;
 
-inline constexpr const char* kPreferredCamera = "TAVO USB Pc Camera";
-inline constexpr const char* kSettingsKey = "Software\\Kolbrant\\TavoCCTV_Info";
-
-// 900 / rate milliseconds: 900, 450, 300, 225, 180, 150, 128, 112, 100 for rates 1 to 9.
-constexpr int FrameTimerPeriod(int captureRate) { return 900 / captureRate; }
+using tavo::kPreferredCamera;
+using tavo::SliderModel;
 
 // The help page of a language (string 3000): Korean, Japanese, or English for anything else.
 std::string HelpFile(const std::string& programFolder, const std::string& uiLanguage);
 
-// What the controller needs of its window (the viewer's needs included).
-class CctvView : public ViewerView {
+// What the controller needs of its window: what every program's main window offers, the
+// viewer's and the surveillance loop's needs, and TavoCCTV's own. Refresh also re-reads the
+// panel's models.
+class CctvView : public ProgramView, public ViewerView, public SurveillanceView {
  public:
-  // Where WM_FRAME_READY and WM_CAMERA_LOST are posted, and the control that shows the video.
-  virtual QObject* FrameTarget() = 0;
-  virtual QObject* VideoOwner() = 0;
-  // `phase` true shows bars 1, 3, 5 and hides 2, 4; false the reverse.
-  virtual void ShowBars(bool phase) = 0;
-  virtual void HideBars() = 0;
   // The client height; left and top stay.
   virtual void SetClientHeight(int height) = 0;
-  virtual void SetTopmost(bool topmost) = 0;
-  virtual void Minimise() = 0;
-  virtual void EndDialog(int result) = 0;
   virtual void ShowPictureSign() = 0;
   // The run-folder panel: filled and slid out when the viewer opens; slid shut when it closes,
   // after which the window calls OnViewerClosed.
   virtual void OpenFolderPanel() = 0;
   virtual void CloseFolderPanel() = 0;
-  // The controller's state or panel model changed: repaint faces, re-read the panel.
-  virtual void Refresh() = 0;
-};
-
-// One slider of the panel as the window should show it.
-struct SliderModel {
-  int minimum = 0;
-  int maximum = 100;
-  int position = 0;
-  int selectionStart = 0;
-  int selectionEnd = 0;
 };
 
 // Everything the controller is given.
@@ -187,7 +162,7 @@ class CctvController final : public AlertMailWindow {
   void ToggleMailAlerts() override;
 
   // State for the window and tests.
-  bool surveillanceOn() const { return surveillanceOn_; }
+  bool surveillanceOn() const { return loop_.on(); }
   bool configOpen() const { return configOpen_; }
   bool viewerOpen() const { return viewerOpen_; }
   bool viewerLayout() const { return viewerLayout_; }
@@ -196,11 +171,11 @@ class CctvController final : public AlertMailWindow {
   const ImageViewer& viewer() const { return viewer_; }
   bool mailAlertsOn() const { return mailAlertsOn_; }
   bool pinOff() const { return pinOff_; }
-  int captureRate() const { return captureRate_; }
-  int deviceIndex() const { return deviceIndex_; }
-  const std::string& cameraName() const { return cameraName_; }
-  const std::vector<std::string>& cameraList() const { return cameraList_; }
-  int cameraSelection() const { return cameraSelection_; }
+  int captureRate() const { return loop_.captureRate(); }
+  int deviceIndex() const { return cameras_.deviceIndex(); }
+  const std::string& cameraName() const { return cameras_.cameraName(); }
+  const std::vector<std::string>& cameraList() const { return cameras_.names(); }
+  int cameraSelection() const { return cameras_.selection(); }
   int clientHeight() const { return clientHeight_; }
   const SliderModel& slider(int id) const;
   std::string FieldText(int id) const;
@@ -212,8 +187,9 @@ class CctvController final : public AlertMailWindow {
   void Show(int message);
   void SetField(int id, int value);
   void ApplySensitivityPosition(int position);
+  // Sensitivity back to 128, as every refresh of the picture sliders leaves it.
+  void ResetSensitivity();
   void ResetDisplayType(bool lcd);
-  void FrameTick();
   // Surveillance cannot go on: stop it, then tell the user.
   void Halt(int message);
 
@@ -226,8 +202,11 @@ class CctvController final : public AlertMailWindow {
   AlertMailer mailer_;
   MailAlerts alerts_;
   ImageViewer viewer_;
+  CameraChoice cameras_;
+  PictureControls picture_;
+  CctvSettings settings_;
+  SurveillanceLoop loop_;
 
-  bool surveillanceOn_ = false;
   bool configOpen_ = false;
   bool viewerOpen_ = false;
   bool viewerLayout_ = false;
@@ -235,21 +214,10 @@ class CctvController final : public AlertMailWindow {
   bool mailAlertsOn_ = false;
   bool mailBoxShown_ = true;
   bool pinOff_ = true;
-  bool blinkPhase_ = true;
-  // Set while a frame is being judged and written: no new frame is requested meanwhile, so the
-  // grabber's buffer and the frame copy are never refilled under the recording step (a message
-  // box inside it keeps the timers running).
-  bool inFrame_ = false;
-  int captureRate_ = 5;
-  int deviceIndex_ = -1;
   int clientHeight_ = kHeightNormal;
-  std::string cameraName_;
-  std::vector<std::string> cameraList_;
-  int cameraSelection_ = -1;
-  std::map<int, SliderModel> sliders_;
+  SliderModel sensitivity_{0, kSliderMax, kInitialSensitivity, 0, 0};
+  // The panel's other fields: the sensitivity value and the three mail texts.
   std::map<int, std::string> fields_;
-  std::array<media::PropertyRange, 3> ranges_{};  // brightness, contrast, saturation
-  std::vector<std::uint8_t> frame_;
 };
 
 }  // namespace tavo::cctv

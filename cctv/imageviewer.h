@@ -19,6 +19,7 @@
 #include "messageboxes.h"
 #include "savefiledialog.h"
 #include "stringtable.h"
+#include "timerhost.h"
 
 namespace tavo::cctv {
 
@@ -71,16 +72,13 @@ using ViewerFrame = std::vector<std::uint8_t>;
 // `boxes`.
 std::optional<ViewerFrame> LoadViewerImage(MessageBoxes& boxes, const std::string& path);
 
-// What the viewer needs of its window.
-class ViewerView {
+// What the viewer needs of its window: the slideshow timer, and these.
+class ViewerView : public virtual TimerHost {
  public:
-  virtual ~ViewerView() = default;
   // Draws `frame` (a viewer frame) or, for null, the placeholder picture large, or scaled into
   // thumbnail slot `slot` (0 to 3). False when the picture could not be drawn.
   virtual bool RenderLarge(const std::uint8_t* frame) = 0;
   virtual bool RenderThumb(int slot, const std::uint8_t* frame) = 0;
-  virtual void SetTimer(int id, int milliseconds) = 0;
-  virtual void KillTimer(int id) = 0;
   // The folder asked for could not be listed: the run-folder list is rebuilt.
   virtual void RefillFolders() = 0;
   // The counter, speed, captions, track or slideshow state changed: show them.

@@ -34,67 +34,66 @@ TEST(CctvStrings, EveryMessageOfTheWindowIsThereInEachLanguage) {
   EXPECT_EQ(StringTable(CctvStrings(), Language::Korean).Text(3087), "보내는 이의 메일 주소 입력");
 }
 
-TEST(CctvStartup, FailuresShowTheirMessagesAndEndTheProgram) {
-  {
-    CctvRig rig;
-    rig.platform.devices.clear();
-    EXPECT_FALSE(rig.Make().Start(true, kMediaRuntimeComplete));
-    EXPECT_THAT(rig.Messages(), ElementsAre(rig.Text(kMsgNoVideoDevice)));
-    EXPECT_EQ(rig.view.ended, 1);
-  }
-  {
-    // An old runtime ends the program, but only after the camera steps have run.
-    CctvRig rig;
-    EXPECT_FALSE(rig.Make().Start(true, kMediaRuntimeMinimum - 1));
-    ASSERT_FALSE(rig.Messages().empty());
-    EXPECT_EQ(rig.Messages().front(), rig.Text(kMsgInstallDirectX));
-    EXPECT_TRUE(rig.graph.built());
-    EXPECT_EQ(rig.view.ended, 1);
-  }
-  {
-    // Missing skins are told, and start-up goes on.
-    CctvRig rig;
-    EXPECT_TRUE(rig.Make().Start(false, kMediaRuntimeComplete));
-    EXPECT_THAT(rig.Messages(), ElementsAre(rig.Text(kMsgImageLoad)));
-    EXPECT_TRUE(rig.graph.built());
-    EXPECT_EQ(rig.view.ended, 0);
-  }
-  {
-    // A graph that cannot be built leaves the window up without picture.
-    CctvRig rig;
-    rig.platform.FailAt(media::SimStep::Render);
-    EXPECT_TRUE(rig.Make().Start(true, kMediaRuntimeComplete));
-    EXPECT_EQ(rig.Messages().back(), rig.Text(kMsgPreviewFailed));
-    EXPECT_EQ(rig.graph.runState(), 0);
-  }
+TEST(CctvStartup, WithoutACameraTheProgramEnds) {
+  CctvRig rig;
+  rig.platform.devices.clear();
+  EXPECT_FALSE(rig.Make().Start(true, kMediaRuntimeComplete));
+  EXPECT_THAT(rig.Messages(), ElementsAre(rig.Text(kMsgNoVideoDevice)));
+  EXPECT_EQ(rig.view.ended, 1);
 }
 
-TEST(CctvStartup, PrefersTheTavoCameraAndElseTakesTheFirst) {
-  {
-    CctvRig rig;
-    rig.platform.devices = {Camera("Other Cam"), Camera(kPreferredCamera)};
-    CctvController& c = rig.Started();
-    EXPECT_EQ(c.deviceIndex(), 1);
-    EXPECT_EQ(c.cameraName(), kPreferredCamera);
-    EXPECT_EQ(c.cameraSelection(), 1);
-    EXPECT_THAT(c.cameraList(), ElementsAre("Other Cam", kPreferredCamera));
-    EXPECT_EQ(rig.graph.videoDeviceIndex(), 1);
-  }
-  {
-    // The name must match exactly; the list's prefix search has no say in which camera runs.
-    CctvRig rig;
-    rig.platform.devices = {Camera("First"), Camera("tavo usb pc camera")};
-    CctvController& c = rig.Started();
-    EXPECT_EQ(c.deviceIndex(), 0);
-    EXPECT_EQ(c.cameraName(), "First");
-    EXPECT_EQ(c.cameraSelection(), 0);
-  }
+TEST(CctvStartup, AnOldRuntimeEndsTheProgramAfterTheCameraSteps) {
+  CctvRig rig;
+  EXPECT_FALSE(rig.Make().Start(true, kMediaRuntimeMinimum - 1));
+  ASSERT_FALSE(rig.Messages().empty());
+  EXPECT_EQ(rig.Messages().front(), rig.Text(kMsgInstallDirectX));
+  EXPECT_TRUE(rig.graph.built());
+  EXPECT_EQ(rig.view.ended, 1);
 }
 
-TEST(CctvTimers, FrameTimerFollowsTheCaptureRate) {
+TEST(CctvStartup, MissingSkinsAreToldAndStartUpGoesOn) {
+  CctvRig rig;
+  EXPECT_TRUE(rig.Make().Start(false, kMediaRuntimeComplete));
+  EXPECT_THAT(rig.Messages(), ElementsAre(rig.Text(kMsgImageLoad)));
+  EXPECT_TRUE(rig.graph.built());
+  EXPECT_EQ(rig.view.ended, 0);
+}
+
+TEST(CctvStartup, AGraphThatCannotBeBuiltLeavesTheWindowUpWithoutPicture) {
+  CctvRig rig;
+  rig.platform.FailAt(media::SimStep::Render);
+  EXPECT_TRUE(rig.Make().Start(true, kMediaRuntimeComplete));
+  EXPECT_EQ(rig.Messages().back(), rig.Text(kMsgPreviewFailed));
+  EXPECT_EQ(rig.graph.runState(), 0);
+}
+
+TEST(CctvStartup, PrefersTheTavoCamera) {
+  CctvRig rig;
+  rig.platform.devices = {Camera("Other Cam"), Camera(kPreferredCamera)};
+  CctvController& c = rig.Started();
+  EXPECT_EQ(c.deviceIndex(), 1);
+  EXPECT_EQ(c.cameraName(), kPreferredCamera);
+  EXPECT_EQ(c.cameraSelection(), 1);
+  EXPECT_THAT(c.cameraList(), ElementsAre("Other Cam", kPreferredCamera));
+  EXPECT_EQ(rig.graph.videoDeviceIndex(), 1);
+}
+
+TEST(CctvStartup, WithoutTheExactTavoNameTakesTheFirstCamera) {
+  // The name must match exactly; the list's prefix search has no say in which camera runs.
+  CctvRig rig;
+  rig.platform.devices = {Camera("First"), Camera("tavo usb pc camera")};
+  CctvController& c = rig.Started();
+  EXPECT_EQ(c.deviceIndex(), 0);
+  EXPECT_EQ(c.cameraName(), "First");
+  EXPECT_EQ(c.cameraSelection(), 0);
+}
+
+TEST(CctvTimers, FramePeriodFollowsTheCaptureRate) {
   const int expected[] = {900, 450, 300, 225, 180, 150, 128, 112, 100};
   for (int rate = 1; rate <= 9; ++rate) EXPECT_EQ(FrameTimerPeriod(rate), expected[rate - 1]);
+}
 
+TEST(CctvTimers, ARateChosenWhileOffIsOnlyStoredAndUsedAtTheStart) {
   CctvRig rig;
   CctvController& c = rig.Started();
   c.OnCaptureRateSelected(6);  // rate 7 while surveillance is off: only stored
@@ -105,6 +104,12 @@ TEST(CctvTimers, FrameTimerFollowsTheCaptureRate) {
   EXPECT_EQ(rig.view.timers[kBlinkTimer], 500);
   c.OnCaptureRateSelected(8);
   EXPECT_EQ(rig.view.timers[kFrameTimer], 100);
+}
+
+TEST(CctvTimers, TheBarsBlinkWhileOnAndHideAtTheStop) {
+  CctvRig rig;
+  CctvController& c = rig.Started();
+  c.OnButton(kButtonStartStop);
   c.OnTimer(kBlinkTimer);
   EXPECT_EQ(rig.view.bars, "10101");
   c.OnTimer(kBlinkTimer);
@@ -112,6 +117,11 @@ TEST(CctvTimers, FrameTimerFollowsTheCaptureRate) {
   c.OnButton(kButtonStartStop);
   EXPECT_TRUE(rig.view.timers.empty());
   EXPECT_EQ(rig.view.bars, "00000");
+}
+
+TEST(CctvTimers, AnUnknownTimerIsTold) {
+  CctvRig rig;
+  CctvController& c = rig.Started();
   c.OnTimer(7);
   EXPECT_THAT(rig.Messages(), ElementsAre(rig.Text(kMsgUnknownTimer)));
 }
@@ -253,7 +263,7 @@ TEST_F(CctvAlertTest, NothingIsMailedWhileAlertsAreOff) {
   EXPECT_TRUE(sink->Message(1).empty());
 }
 
-TEST(CctvWindowCommands, PanelPinHelpAndExit) {
+TEST(CctvWindowCommands, SetUpOpensAndShutsThePanel) {
   CctvRig rig(Language::Japanese);
   CctvController& c = rig.Started();
   c.OnButton(kButtonSetup);
@@ -264,20 +274,32 @@ TEST(CctvWindowCommands, PanelPinHelpAndExit) {
   // Panel buttons do nothing while the panel is shut.
   c.OnButton(kButtonMailCheck);
   EXPECT_FALSE(c.mailAlertsOn());
+}
 
+TEST(CctvWindowCommands, ThePinAlternatesTopmost) {
+  CctvRig rig(Language::Japanese);
+  CctvController& c = rig.Started();
   c.OnButton(kButtonPin);
   EXPECT_TRUE(rig.view.topmost);
   EXPECT_FALSE(c.pinOff());
   c.OnButton(kButtonPin);
   EXPECT_FALSE(rig.view.topmost);
+}
 
+TEST(CctvWindowCommands, HelpOpensThePageOfTheLanguageAndTellsWhenItIsMissing) {
+  CctvRig rig(Language::Japanese);
+  CctvController& c = rig.Started();
   rig.shell.openResult = kShellFileNotFound;
   c.OnButton(kButtonHelp);
   EXPECT_THAT(rig.shell.opened, ElementsAre(rig.folder.path().string() + "/TAVOCCTVHELP_JPN.html"));
   EXPECT_THAT(rig.Messages(), ElementsAre(rig.Text(kMsgHelpMissing)));
   EXPECT_EQ(HelpFile("/p", "Korean"), "/p/TAVOCCTVHELP.html");
   EXPECT_EQ(HelpFile("/p", "Klingon"), "/p/TAVOCCTVHELP_ENG.html");
+}
 
+TEST(CctvWindowCommands, MinimiseAndExit) {
+  CctvRig rig(Language::Japanese);
+  CctvController& c = rig.Started();
   c.OnButton(kButtonMinimise);
   EXPECT_EQ(rig.view.minimised, 1);
   c.OnButton(kButtonExit);
@@ -318,7 +340,7 @@ TEST(CctvViewerMode, ViewerStopsSurveillanceAndFreesTheCameraUntilThePanelHasShu
   EXPECT_TRUE(rig.Messages().empty());
 }
 
-TEST(CctvViewerMode, StartOrSetUpFromTheViewerReopenThePanel) {
+TEST(CctvViewerMode, StartFromTheViewerStartsAtOnceAndReopensThePanel) {
   CctvRig rig;
   CctvController& c = rig.Started();
   c.OnButton(kButtonSetup);
@@ -338,6 +360,15 @@ TEST(CctvViewerMode, StartOrSetUpFromTheViewerReopenThePanel) {
   EXPECT_EQ(rig.view.height, kHeightPanel);
   EXPECT_FALSE(c.reopenConfig());
   EXPECT_TRUE(rig.graph.built());
+}
+
+TEST(CctvViewerMode, SetUpFromTheViewerReopensThePanel) {
+  // Panel open and surveillance on, as a start from the viewer leaves them.
+  CctvRig rig;
+  CctvController& c = rig.Started();
+  c.OnButton(kButtonSetup);
+  c.OnButton(kButtonStartStop);
+  ASSERT_TRUE(c.surveillanceOn());
 
   c.OnButton(kButtonViewer);
   c.OnButton(kButtonSetup);
@@ -469,8 +500,12 @@ TEST_F(CctvSettingsTest, ACameraWithoutPictureControlStillGetsACompleteKey) {
   rig.boxes.boxes.clear();
   rig.Started();
   for (const std::string& text : rig.Messages()) EXPECT_NE(text, rig.Text(kMsgRegistryRead));
+}
+
+TEST_F(CctvSettingsTest, DisplayTypeButtonsTellACameraWithoutPictureControl) {
+  rig.platform.devices = {Camera(kPreferredCamera, false)};
+  CctvController& again = rig.Started();
   rig.boxes.boxes.clear();
-  CctvController& again = *rig.controller;
   again.OnButton(kButtonSetup);
   again.OnButton(kButtonCrt);
   EXPECT_EQ(rig.Messages().front(), rig.Text(kMsgNoVideoFeature));

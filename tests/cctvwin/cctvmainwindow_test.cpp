@@ -10,7 +10,7 @@
 #include <QTreeWidget>
 #include <filesystem>
 
-#include "../cctv/cctv_fixture.h"
+#include "cctv_fixture.h"
 #include "cctvmainwindow.h"
 #include "folderpanel.h"
 #include "jpegfile.h"

@@ -1,0 +1,121 @@
+// The camera's picture controls as both programs show them: three sliders with value fields for
+// brightness, saturation and contrast, their ranges read from the camera, the reset for a CRT or
+// an LCD display, and the three values kept in the program's settings key. It owns no window:
+// the window draws the slider models and field texts it is given.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "capturegraph.h"
+#include "messageboxes.h"
+#include "registrykey.h"
+#include "stringtable.h"
+
+namespace tavo {
+
+// One slider as the window should show it.
+struct SliderModel {
+  int minimum = 0;
+  int maximum = 100;
+  int position = 0;
+  int selectionStart = 0;
+  int selectionEnd = 0;
+};
+
+// The ±50 band around `centre`, or ±3 for a centre below 50.
+SliderModel BandedSlider(int minimum, int maximum, int centre);
+
+// The C library's decimal conversion of a field text through a 10-byte buffer, as the settings
+// have always been stored: at most nine characters are read; 0 for a text that is no number.
+std::int32_t DecimalOf(const std::string& text);
+
+// What tells one program's controls from the other's.
+struct PictureControlIds {
+  int slider;
+  int field;
+};
+struct PictureControlsSetup {
+  PictureControlIds brightness;
+  PictureControlIds saturation;
+  PictureControlIds contrast;
+  // The program's settings key, holding "Bright", "Saturation" and "Contrast".
+  std::string settingsKey;
+  // Shown when a display-type button finds no picture-property control.
+  int msgNoVideoFeature;
+  // Shown when the first run finds no picture-property control.
+  int msgNoVideoReset;
+};
+
+// The stored numbers in the order they are written and read: Bright, Saturation, Contrast.
+using PictureValues = std::array<std::uint32_t, 3>;
+
+class PictureControls {
+ public:
+  // `graph`, `boxes` and `strings` must outlive the controls.
+  PictureControls(CaptureGraph& graph, MessageBoxes& boxes, const StringTable& strings,
+                  PictureControlsSetup setup);
+
+  // The model of slider `id`; null when it is not one of the three.
+  const SliderModel* slider(int id) const;
+  // The text of value field `id`; empty before it was first set or when it is not one of the
+  // three.
+  std::string FieldText(int id) const;
+
+  // Reads the ranges of brightness, contrast and saturation, in that order. Each property that
+  // answers gets its slider over minimum..maximum at its default, banded, and its default in the
+  // field; one that does not keeps slider and field, and its range record stays zero.
+  void Refresh();
+
+  // A display-type button. Nothing without a built graph. Resets the picture properties and
+  // refreshes the sliders, or shows msgNoVideoFeature; for `lcd` then lowers gamma by one step.
+  // True when the sliders were refreshed.
+  bool ResetDisplayType(bool lcd);
+
+  // The first run: the range records start from zero, then the picture properties are reset and
+  // the sliders refreshed, or msgNoVideoReset is shown (the records stay zero). True when reset.
+  bool ResetForFirstRun();
+
+  // Slider `id` moved to `position` (held within its range): the property is set on the camera
+  // and the field shows the position, even when the camera refused it. False when `id` is not one
+  // of the three sliders.
+  bool Move(int id, int position);
+
+  // Writes "Bright", "Saturation" and "Contrast" into the open `key`: the range defaults, or the
+  // fields' values. Results are not examined.
+  void WriteDefaults(RegistryKey& key) const;
+  void WriteValues(RegistryKey& key) const;
+  // Reads the three from the open `key`, stopping at the first failure: false then, with `out`
+  // partly filled.
+  static bool ReadValues(RegistryKey& key, PictureValues& out);
+  // Sets brightness, saturation and contrast, in that order; each value the camera takes shows
+  // in its field and moves its slider (held within the slider's range).
+  void Apply(const PictureValues& values);
+
+  // Creates the settings key below `root` and writes the range defaults into it; false when the
+  // key could not be created and opened.
+  bool StoreDefaults(const RegistryRoot& root) const;
+  // Opens or creates the settings key and writes the fields' values; false when it could not.
+  bool StoreValues(const RegistryRoot& root) const;
+
+ private:
+  struct Control {
+    int property;
+    PictureControlIds ids;
+    media::PropertyRange range{};
+    SliderModel model{};
+    std::string field{};
+  };
+  Control* Find(int slider);
+  const Control* FindField(int field) const;
+  void SetField(Control& control, int value);
+
+  CaptureGraph& graph_;
+  MessageBoxes& boxes_;
+  const StringTable& strings_;
+  PictureControlsSetup setup_;
+  std::array<Control, 3> controls_;  // brightness, saturation, contrast: the store order
+};
+
+}  // namespace tavo

@@ -1,0 +1,172 @@
+// The surveillance loop with a recording view, a store on a clock the test sets, and frames
+// pushed through the real grabber of the simulated platform: which timers start over when.
+#include "surveillanceloop.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QObject>
+#include <ctime>
+#include <fstream>
+#include <map>
+#include <vector>
+
+#include "mail_test_folder.h"
+#include "media/simulatedplatform.h"
+
+namespace tavo::cctv {
+namespace {
+
+media::SimDevice Camera() {
+  media::SimDevice device;
+  device.name = "TAVO USB Pc Camera";
+  media::MediaType rgb;
+  rgb.majorType = media::kMajorTypeVideo;
+  rgb.subtype = media::kSubtypeRGB24;
+  rgb.width = kFrameWidth;
+  rgb.height = kFrameHeight;
+  rgb.bitCount = 24;
+  rgb.sizeImage = static_cast<std::uint32_t>(kFrameBytes);
+  device.formats = {rgb};
+  return device;
+}
+
+// Counts timer starts per timer and hands each grabbed frame to the loop.
+class LoopView final : public QObject, public SurveillanceView {
+ public:
+  void SetTimer(int id, int milliseconds) override {
+    periods[id] = milliseconds;
+    ++starts[id];
+  }
+  void KillTimer(int id) override { periods.erase(id); }
+  void ShowBars(bool phase) override { bars = phase ? "10101" : "01010"; }
+  void HideBars() override { bars = "00000"; }
+  bool event(QEvent* e) override {
+    if (loop == nullptr || static_cast<int>(e->type()) != WM_FRAME_READY) return QObject::event(e);
+    goesOn.push_back(loop->OnFrameReady());
+    return true;
+  }
+
+  SurveillanceLoop* loop = nullptr;
+  std::map<int, int> periods;
+  std::map<int, int> starts;
+  std::string bars = "00000";
+  std::vector<bool> goesOn;
+};
+
+class SurveillanceLoopTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (QCoreApplication::instance() == nullptr) {
+      static int argc = 1;
+      static char name[] = "surveillanceloop_test";
+      static char* argv[] = {name, nullptr};
+      static QCoreApplication app(argc, argv);
+    }
+  }
+  void SetUp() override {
+    now.tm_year = 103;
+    now.tm_mon = 0;
+    now.tm_mday = 17;
+    now.tm_hour = 14;
+    platform.devices = {Camera()};
+    graph.EnumerateDevices();
+    graph.SelectDevice(0);
+    graph.SetCaptureFormat(media::kSubtypeRGB24, kFrameWidth, kFrameHeight, 24);
+    const WindowRect rect{0, 0, kFrameWidth, kFrameHeight};
+    graph.SetVideoWindow(&view, &rect);
+    graph.SetFrameTarget(&view);
+    ASSERT_NE(graph.Build(), 0);
+    ASSERT_EQ(graph.Run(), media::Status::Ok);
+    view.loop = &loop;
+  }
+  void TearDown() override { graph.Close(); }
+
+  void Tick() {
+    now.tm_sec += 1;
+    std::mktime(&now);
+  }
+  // One frame tick and one frame of grey level `level` delivered to the view.
+  void Frame(std::uint8_t level) {
+    loop.FrameTick();
+    std::vector<std::uint8_t> pixels(kFrameBytes, level);
+    platform.DeliverSample({pixels.data(), kFrameWidth * 3, kFrameHeight, kFrameWidth * 3, false});
+    QCoreApplication::sendPostedEvents(&view);
+  }
+
+  tavo::testing::MailTestFolder folder;
+  std::tm now{};
+  bool writeOk = true;
+  media::SimulatedPlatform platform;
+  RecordingMessageBoxes boxes;
+  StringTable strings{{}, Language::English};
+  CaptureGraph graph{platform, boxes, strings, 0};
+  LoopView view;
+  RecordingStore store{
+      folder.path().string(), "English", [this] { return std::optional(now); },
+      [this](const std::string& path, int, const std::uint8_t*, std::uint32_t, std::uint32_t) {
+        if (writeOk) std::ofstream(path) << "jpeg";
+        return writeOk;
+      }};
+  MotionDetector motion;
+  SurveillanceLoop loop{view, graph, store, motion};
+};
+
+TEST_F(SurveillanceLoopTest, ARateChangeStartsOnlyTheFrameTimerOverAndOnlyWhileOn) {
+  loop.SetCaptureRate(7);
+  EXPECT_EQ(loop.captureRate(), 7);
+  EXPECT_TRUE(view.starts.empty());
+  loop.SwitchOn();
+  ASSERT_TRUE(loop.OpenRun());
+  EXPECT_EQ(view.periods[kFrameTimer], 128);
+  EXPECT_EQ(view.periods[kBlinkTimer], 500);
+  loop.SetCaptureRate(9);
+  EXPECT_EQ(view.periods[kFrameTimer], 100);
+  EXPECT_EQ(view.starts[kFrameTimer], 2);
+  EXPECT_EQ(view.starts[kBlinkTimer], 1);  // the bars keep their rhythm
+  loop.Stop();
+  EXPECT_TRUE(view.periods.empty());
+  EXPECT_EQ(view.bars, "00000");
+}
+
+TEST_F(SurveillanceLoopTest, AFullRunStartsBothTimersOverWithTheNextOne) {
+  loop.SwitchOn();
+  ASSERT_TRUE(loop.OpenRun());
+  const std::string first = store.runFolder();
+  // Stand in for 10,000 earlier images; the clock has not moved, so the same run opens again.
+  std::ofstream(first + "/14h00m00s_01-17-03_010000.jpg") << "x";
+  ASSERT_TRUE(loop.OpenRun());
+  ASSERT_EQ(store.imageCounter(), kRolloverAfter);
+  Frame(0);
+  Tick();
+  Frame(200);
+  EXPECT_NE(store.runFolder(), first);
+  EXPECT_EQ(view.starts[kFrameTimer], 3);
+  EXPECT_EQ(view.starts[kBlinkTimer], 3);
+  EXPECT_EQ(view.goesOn, std::vector<bool>({true, true}));
+}
+
+TEST_F(SurveillanceLoopTest, AFailedWriteStopsSurveillanceOnlyWhileItIsOn) {
+  writeOk = false;
+  loop.SwitchOn();
+  ASSERT_TRUE(loop.OpenRun());
+  Frame(0);
+  Frame(200);
+  EXPECT_EQ(view.goesOn, std::vector<bool>({true, false}));
+  // A frame that arrives after the stop fails to write all the same, but asks for nothing.
+  loop.Stop();
+  Frame(0);
+  EXPECT_EQ(view.goesOn.back(), true);
+  EXPECT_EQ(view.goesOn.size(), 3u);
+}
+
+TEST_F(SurveillanceLoopTest, TheBlinkAlternatesTheBars) {
+  loop.BlinkTick();
+  EXPECT_EQ(view.bars, "10101");
+  loop.BlinkTick();
+  EXPECT_EQ(view.bars, "01010");
+}
+
+}  // namespace
+}  // namespace tavo::cctv
