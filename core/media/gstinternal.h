@@ -12,8 +12,6 @@
 
 namespace tavo::media {
 
-class VideoSurfaceFactory;
-
 // Bound on waiting for GStreamer: state changes, the first frame of a video file.
 inline constexpr GstClockTime kStateTimeout = 5 * GST_SECOND;
 // Inside a camera bin: the element that produces the pictures, and the capsfilter after it that
