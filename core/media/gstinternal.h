@@ -63,6 +63,7 @@ std::shared_ptr<Filter> MakeSampleGrabber();
 
 // ---- cameras (gstcameras.cpp) ----
 
+// Lists the device monitor's video sources, then the virtual camera when asked for. Never none.
 std::shared_ptr<DeviceEnumerator> MakeDeviceEnumerator();
 
 // ---- picture controls (gstpicturecontrols.cpp) ----
@@ -75,6 +76,7 @@ std::shared_ptr<ProcAmp> MakePictureControls(GstElement* camera);
 
 // ---- converter search (gstconverters.cpp) ----
 
+// Finds colour-space converters and decoders in the registry by rank and caps. Never none.
 std::shared_ptr<FilterMapper> MakeFilterMapper();
 
 // ---- the graph (gstgraph.cpp) ----
@@ -82,6 +84,7 @@ std::shared_ptr<FilterMapper> MakeFilterMapper();
 // An empty graph whose renderers paint on surfaces of `surfaces` (may be none); none when
 // GStreamer could not make a pipeline.
 std::shared_ptr<Graph> MakeGraph(VideoSurfaceFactory* surfaces);
+// Finds a camera bin's stream configuration (its capsfilter). Never none.
 std::shared_ptr<CaptureGraphBuilder> MakeCaptureGraphBuilder();
 
 }  // namespace tavo::media
