@@ -52,9 +52,8 @@ CpuShare CpuShareWhileRunning(int milliseconds) {
 
 double bareCpuShare = 0;
 
-GstFlowReturn DropSample(GstAppSink* sink, gpointer frames) {
-  GstSample* sample = gst_app_sink_pull_sample(sink);
-  if (sample != nullptr) gst_sample_unref(sample);
+GstFlowReturn DropSample(GstAppSink* sink, gpointer frames) noexcept {
+  const media::SamplePtr sample(gst_app_sink_pull_sample(sink));
   ++*static_cast<int*>(frames);
   return GST_FLOW_OK;
 }
@@ -64,13 +63,12 @@ void BM_BarePipeline320x240(benchmark::State& state) {
   gst_init(nullptr, nullptr);
   for (auto _ : state) {
     GError* error = nullptr;
-    media::GstPtr<GstElement> pipeline(gst_parse_launch(
+    const media::GstPtr<GstElement> pipeline = media::AdoptFloating(gst_parse_launch(
         "videotestsrc is-live=true pattern=ball ! video/x-raw,format=YUY2,width=320,height=240 ! "
         "videobalance ! videoconvertscale ! video/x-raw,format=BGR ! appsink name=out sync=true",
         &error));
-    if (error != nullptr) {
-      state.SkipWithError(error->message);
-      g_clear_error(&error);
+    if (const media::ErrorPtr failed{error}) {
+      state.SkipWithError(failed->message);
       return;
     }
     int frames = 0;

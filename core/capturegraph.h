@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "capturegraphstrings.h"
 #include "framegrabber.h"
 #include "media/platform.h"
 #include "messageboxes.h"
@@ -18,39 +19,6 @@
 class QObject;
 
 namespace tavo {
-
-// Message numbers as TavoPreview numbers them; a program passes its offset (TavoCCTV: 14).
-enum CaptureGraphMessage : int {
-  kMsgGetDeviceIndexTooBig = 3025,
-  kMsgCreateFilterGraph = 3031,
-  kMsgCreateCaptureGraphBuilder = 3032,
-  kMsgMediaControl = 3033,
-  kMsgVideoWindowLink = 3034,
-  kMsgMediaEventLink = 3035,
-  kMsgCreateSystemEnumerator = 3036,
-  kMsgCreateClassEnumerator = 3037,
-  kMsgNoCaptureDevice = 3038,
-  kMsgBindMoniker = 3039,
-  kMsgAccessCaptureDevice = 3040,
-  kMsgSelectDeviceIndexTooBig = 3043,
-  kMsgRunGraph = 3045,
-  kMsgCloseFailed = 3046,
-  kMsgVideoWindowSize = 3048,
-  kMsgMediaTypeWrong = 3052,
-  kMsgPinMissing = 3054,
-  kMsgVideoInterfaces = 3056,
-  kMsgSetFilterGraph = 3057,
-  kMsgAddCaptureFilter = 3058,
-  kMsgSourceMissing = 3060,
-  kMsgResolutionNotSupported = 3061,
-  kMsgNoConverter = 3062,
-  kMsgAlreadyWorking = 3063,
-  kMsgAddGrabber = 3064,
-  kMsgStopFailed = 3066,
-  kMsgGrabberMissing = 3067,
-  kMsgNotStreaming = 3068,
-  kMsgProcAmpMissing = 3071,
-};
 
 // Filter names in the graph.
 inline constexpr const char* kCaptureFilterName = "Video Capture";

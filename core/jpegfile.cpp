@@ -21,6 +21,8 @@
 #include <cstring>
 #include <new>
 
+#include "filehandle.h"
+
 // Fatal codec errors come back through longjmp. Every function that calls setjmp below keeps only
 // trivially destructible locals, and everything that needs releasing lives in the caller's frame,
 // so no destructor is ever skipped.
@@ -189,34 +191,13 @@ struct Encoder {
   unsigned long outSize = 0;
 };
 
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd = -1) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-  int get() const { return fd_; }
-  // Closes now and reports the result, which for a written file is the last word on success.
-  bool Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
-
 enum class Load { Ok, CantOpen, TooLarge, OutOfMemory };
 
 Load LoadFile(const std::string& path, std::unique_ptr<std::uint8_t[]>& data, std::size_t& size) {
   // O_NONBLOCK: opening a FIFO must not hang; it is refused below as no regular file.
-  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   struct stat info {};
-  if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+  if (!fd.valid() || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
     return Load::CantOpen;
   }
   if (static_cast<std::uint64_t>(info.st_size) > JpegFile::kMaxFileBytes) return Load::TooLarge;
@@ -346,17 +327,16 @@ std::string TemporaryName(const std::string& path, int attempt) {
 // (ext4 orders the data before a replacing rename).
 bool WriteWholeFile(const std::string& path, const unsigned char* data, std::size_t size) {
   std::string temporary;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+  UniqueFd file;
+  for (int attempt = 0; attempt < 100 && !file.valid(); ++attempt) {
     temporary = TemporaryName(path, attempt);
-    fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) break;
+    file.reset(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (!file.valid() && errno != EEXIST) break;
   }
-  if (fd < 0) {
+  if (!file.valid()) {
     std::fprintf(stderr, "can't open %s\n", path.c_str());
     return false;
   }
-  FileDescriptor file(fd);
   std::size_t done = 0;
   while (done < size) {
     const ssize_t put = ::write(file.get(), data + done, size - done);

@@ -2,6 +2,7 @@
 // table; the language comes from the user's locale.
 #pragma once
 
+#include <cstddef>
 #include <span>
 #include <string>
 
@@ -20,6 +21,15 @@ struct StringEntry {
 
 // The string that names a table's language: "Korean", "English" or "Japanese".
 inline constexpr int kUiLanguageString = 3000;
+
+// True when no number appears twice in `entries`: a program checks its table with it at compile
+// time, since the lookup would silently take the first of two rows.
+constexpr bool NumbersAreUnique(std::span<const StringEntry> entries) {
+  for (std::size_t i = 0; i < entries.size(); ++i)
+    for (std::size_t j = i + 1; j < entries.size(); ++j)
+      if (entries[i].id == entries[j].id) return false;
+  return true;
+}
 
 // Picks the language from LC_ALL, LC_MESSAGES and LANG in that order (the first one set and
 // non-empty decides): "ko…" is Korean, "ja…" Japanese, anything else English.

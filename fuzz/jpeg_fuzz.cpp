@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "filehandle.h"
 #include "jpegfile.h"
 
 namespace {
@@ -18,9 +19,8 @@ class DiscardingBoxes final : public tavo::MessageBoxes {
 
 std::string InputPath() {
   std::string pattern = "/tmp/jpeg_fuzz_XXXXXX";
-  const int fd = ::mkstemp(pattern.data());
-  if (fd < 0) std::abort();
-  ::close(fd);
+  const tavo::UniqueFd file(::mkstemp(pattern.data()));
+  if (!file.valid()) std::abort();
   return pattern;
 }
 
@@ -32,10 +32,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static const bool removeAtExit = std::atexit([] { ::unlink(path.c_str()); }) == 0;
   (void)removeAtExit;
 
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (f == nullptr) std::abort();
-  if (size > 0 && std::fwrite(data, 1, size, f) != size) std::abort();
-  std::fclose(f);
+  {
+    const tavo::FilePtr f = tavo::OpenFile(path.c_str(), "wb");
+    if (f == nullptr) std::abort();
+    if (size > 0 && std::fwrite(data, 1, size, f.get()) != size) std::abort();
+  }
 
   DiscardingBoxes boxes;
   tavo::JpegFile jpeg(boxes);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "filehandle.h"
 #include "registrykey.h"
 
 namespace {
@@ -46,10 +47,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string& file = StoreFile();
   // Leftovers of the previous input would be replayed onto this one.
   for (const char* suffix : {"-journal", "-wal", "-shm"}) std::remove((file + suffix).c_str());
-  std::FILE* out = std::fopen(file.c_str(), "wb");
-  if (!out) return 0;
-  std::fwrite(data, 1, size, out);
-  std::fclose(out);
+  {
+    const tavo::FilePtr out = tavo::OpenFile(file.c_str(), "wb");
+    if (!out) return 0;
+    std::fwrite(data, 1, size, out.get());
+  }
 
   tavo::RegistryRoot root{file};
   tavo::RegistryKey key(root);

@@ -8,20 +8,22 @@
 #include <cstdint>
 #include <string>
 
+#include "filehandle.h"
 #include "mail/smtpconnection.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   int sockets[2];
   if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0, sockets) != 0) return 0;
+  tavo::UniqueFd server(sockets[1]);
   // More than the socket buffer holds would block the writer; the reader's limits are far below.
   const std::size_t sent = size < 64 * 1024 ? size : 64 * 1024;
   std::size_t done = 0;
   while (done < sent) {
-    const ssize_t n = ::write(sockets[1], data + done, sent - done);
+    const ssize_t n = ::write(server.get(), data + done, sent - done);
     if (n <= 0) break;
     done += static_cast<std::size_t>(n);
   }
-  ::close(sockets[1]);
+  server.reset();  // the reader sees the close after the bytes
 
   tavo::cctv::SmtpConnection connection;
   connection.AdoptSocket(sockets[0]);

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <bit>
 #include <cstdio>
-#include <memory>
 #include <vector>
 
+#include "filehandle.h"
 #include "skinfolder.h"
 
 namespace tavo {
@@ -151,8 +151,7 @@ bool DecodeSkinBitmap(std::span<const std::uint8_t> file, QImage& bitmap) {
 
 bool LoadSkinBitmap(const std::string& path, QImage& bitmap) {
   const std::string resolved = ResolveCaseFolded(path);
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(resolved.c_str(), "rb"),
-                                                       &std::fclose);
+  const FilePtr file = OpenFile(resolved.c_str(), "rb");
   if (!file) return false;
 
   std::uint8_t header[kFileHeaderBytes];

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "filehandle.h"
 #include "mail/smtpconnection.h"
 
 namespace tavo::cctv {
@@ -85,10 +86,6 @@ void AppendDataText(std::string& out, std::string_view text) {
   }
 }
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 // Collects composed text and hands it on to the sink in large pieces.
 class ContentWriter {
  public:
@@ -137,7 +134,7 @@ int SendAttachments(const MailMessage& message, ContentWriter& writer) {
            "\tfilename=\"" +
            name + "\"\r\n\r\n";
 
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(attachment.path.c_str(), "rb"));
+    const FilePtr file = OpenFile(attachment.path.c_str(), "rb");
     if (!file) return -1;
     std::uint8_t chunk[kAttachmentChunk];
     for (;;) {

@@ -6,7 +6,6 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -56,8 +55,8 @@ int SmtpConnection::OpenConnection(const std::string& host, int port,
   const auto deadline = Clock::now() + timeout;
 
   // Non-blocking from the start so that connect, send and receive can all be bounded by poll.
-  fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  if (fd_ < 0) return -1;
+  fd_.reset(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+  if (!fd_.valid()) return -1;
 
   sockaddr_in peer{};
   peer.sin_family = AF_INET;
@@ -66,14 +65,14 @@ int SmtpConnection::OpenConnection(const std::string& host, int port,
     CloseConnection();
     return -1;
   }
-  if (::connect(fd_, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) {
-    if (errno != EINPROGRESS || !WaitFor(fd_, POLLOUT, deadline)) {
+  if (::connect(fd_.get(), reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) {
+    if (errno != EINPROGRESS || !WaitFor(fd_.get(), POLLOUT, deadline)) {
       CloseConnection();
       return -1;
     }
     int error = 0;
     socklen_t length = sizeof error;
-    if (::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0) {
+    if (::getsockopt(fd_.get(), SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0) {
       CloseConnection();
       return -1;
     }
@@ -82,19 +81,20 @@ int SmtpConnection::OpenConnection(const std::string& host, int port,
 }
 
 long SmtpConnection::SendBytes(std::string_view data, std::chrono::milliseconds timeout) {
-  if (fd_ < 0 || data.empty()) return -1;
+  if (!fd_.valid() || data.empty()) return -1;
   const auto deadline = Clock::now() + timeout;
   std::size_t sent = 0;
   while (sent < data.size()) {
     // MSG_NOSIGNAL: a peer that hung up must fail the send, not kill the process.
     const ssize_t count =
-        ::send(fd_, data.data() + sent, data.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+        ::send(fd_.get(), data.data() + sent, data.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
     if (count > 0) {
       sent += static_cast<std::size_t>(count);
       continue;
     }
     if (count < 0 && errno == EINTR) continue;
-    if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && WaitFor(fd_, POLLOUT, deadline))
+    if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) &&
+        WaitFor(fd_.get(), POLLOUT, deadline))
       continue;
     return -1;
   }
@@ -102,12 +102,12 @@ long SmtpConnection::SendBytes(std::string_view data, std::chrono::milliseconds 
 }
 
 long SmtpConnection::ReceiveBytes(char* buffer, std::size_t size, Clock::time_point deadline) {
-  if (fd_ < 0 || buffer == nullptr || size == 0) return -1;
+  if (!fd_.valid() || buffer == nullptr || size == 0) return -1;
   for (;;) {
-    const ssize_t count = ::recv(fd_, buffer, size, MSG_DONTWAIT);
+    const ssize_t count = ::recv(fd_.get(), buffer, size, MSG_DONTWAIT);
     if (count >= 0) return static_cast<long>(count);
     if (errno == EINTR) continue;
-    if ((errno == EAGAIN || errno == EWOULDBLOCK) && WaitFor(fd_, POLLIN, deadline)) continue;
+    if ((errno == EAGAIN || errno == EWOULDBLOCK) && WaitFor(fd_.get(), POLLIN, deadline)) continue;
     return -1;
   }
 }
@@ -146,9 +146,6 @@ bool SmtpConnection::ReadReply(std::string_view expected, std::chrono::milliseco
   return false;
 }
 
-void SmtpConnection::CloseConnection() {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
-}
+void SmtpConnection::CloseConnection() { fd_.reset(); }
 
 }  // namespace tavo::cctv

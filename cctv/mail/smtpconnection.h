@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "filehandle.h"
+
 namespace tavo::cctv {
 
 // Longest reply line and most lines of one reply that are accepted; a longer or endless reply
@@ -17,7 +19,6 @@ inline constexpr int kMaxReplyLines = 100;
 class SmtpConnection {
  public:
   SmtpConnection() = default;
-  ~SmtpConnection() { CloseConnection(); }
   SmtpConnection(const SmtpConnection&) = delete;
   SmtpConnection& operator=(const SmtpConnection&) = delete;
 
@@ -45,18 +46,15 @@ class SmtpConnection {
 
   // Takes over an already connected socket (any stream socket: tests and the fuzzer use a socket
   // pair); a socket held before is closed.
-  void AdoptSocket(int fd) {
-    CloseConnection();
-    fd_ = fd;
-  }
+  void AdoptSocket(int fd) { fd_.reset(fd); }
 
   // Closes the socket if there is one.
   void CloseConnection();
 
-  bool IsOpen() const { return fd_ >= 0; }
+  bool IsOpen() const { return fd_.valid(); }
 
  private:
-  int fd_ = -1;
+  UniqueFd fd_;
 };
 
 }  // namespace tavo::cctv

@@ -1,37 +1,15 @@
 // The media platform on GStreamer: cameras from the device monitor (plus a virtual camera when
 // TAVO_VIRTUAL_CAMERA is set), a pipeline as the graph, element factories as converters, a
 // buffer probe as the grabber, an appsink that hands frames to a Qt surface as the renderer, and
-// GstColorBalance (and the V4L2 gamma control) as the picture properties.
+// GstColorBalance (and the V4L2 gamma control) as the picture properties. The caps conversions
+// are in gstcaps.h.
 #pragma once
-
-#include <cstdint>
-#include <memory>
 
 #include "platform.h"
 
-class QObject;
-typedef struct _GstCaps GstCaps;
 typedef struct _GstElement GstElement;
 
 namespace tavo::media {
-
-// Where the renderer's frames are painted; made by the user-interface library.
-class VideoSurface {
- public:
-  virtual ~VideoSurface() = default;
-  // Streaming thread: one frame, B,G,R rows top-down, `stride` bytes apart. The surface copies
-  // what it keeps before returning.
-  virtual void Present(const std::uint8_t* data, int width, int height, int stride) = 0;
-  // User-interface thread: the picture's place inside the owner.
-  virtual void SetGeometry(int left, int top, int width, int height) = 0;
-};
-
-class VideoSurfaceFactory {
- public:
-  virtual ~VideoSurfaceFactory() = default;
-  // A surface inside `owner`; none when `owner` cannot hold one.
-  virtual std::unique_ptr<VideoSurface> Create(QObject* owner) = 0;
-};
 
 // The friendly name of the virtual camera.
 inline constexpr const char* kVirtualCameraName = "Tavo Virtual Camera";
@@ -59,14 +37,7 @@ class GstPlatform final : public Platform {
   bool initialized_ = false;
 };
 
-// GStreamer rank that a converter needs for the given merit (merit one above "do not use" needs
-// any rank above none).
-unsigned MeritToRank(std::uint32_t merit);
-
 // The GStreamer element behind a filter of this platform (borrowed), or none.
 GstElement* ElementOfFilter(Filter& filter);
-
-// The caps of `type` (size fields only when non-zero), or none for a type GStreamer cannot carry.
-GstCaps* MediaTypeToCaps(const MediaType& type);
 
 }  // namespace tavo::media

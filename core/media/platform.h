@@ -281,6 +281,24 @@ class CaptureGraphBuilder {
                                std::shared_ptr<StreamConfig>& config) = 0;
 };
 
+// Where the renderer's frames are painted; made by the user-interface library.
+class VideoSurface {
+ public:
+  virtual ~VideoSurface() = default;
+  // Streaming thread: one frame, B,G,R rows top-down, `stride` bytes apart. The surface copies
+  // what it keeps before returning.
+  virtual void Present(const std::uint8_t* data, int width, int height, int stride) = 0;
+  // User-interface thread: the picture's place inside the owner.
+  virtual void SetGeometry(int left, int top, int width, int height) = 0;
+};
+
+class VideoSurfaceFactory {
+ public:
+  virtual ~VideoSurfaceFactory() = default;
+  // A surface inside `owner`; none when `owner` cannot hold one.
+  virtual std::unique_ptr<VideoSurface> Create(QObject* owner) = 0;
+};
+
 class Platform {
  public:
   virtual ~Platform() = default;

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <span>
+#include <utility>
 
+#include "capturegraphstrings.h"
 #include "cctvstrings.h"
 #include "previewstrings.h"
 
@@ -44,6 +47,24 @@ TEST(StringTable, ProgramTablesAreCompleteAndNameTheirLanguage) {
     EXPECT_EQ(StringTable(entries, Language::English).UiLanguage(), "English");
     EXPECT_EQ(StringTable(entries, Language::Japanese).UiLanguage(), "Japanese");
   }
+}
+
+// Both programs show each capture-graph message with the core's one text, at their own numbers.
+TEST(StringTable, ProgramsTakeTheCaptureGraphTextsAtTheirOwnNumbers) {
+  const std::pair<std::span<const StringEntry>, int> programs[] = {
+      {cctv::CctvStrings(), cctv::kCaptureGraphMessageOffset},
+      {preview::PreviewStrings(), preview::kCaptureGraphMessageOffset}};
+  for (const auto& [entries, offset] : programs) {
+    for (Language language : {Language::Korean, Language::English, Language::Japanese}) {
+      const StringTable table(entries, language);
+      const StringTable core(kCaptureGraphStrings, language);
+      for (const StringEntry& message : kCaptureGraphStrings) {
+        EXPECT_EQ(table.Text(message.id + offset), core.Text(message.id)) << message.id + offset;
+      }
+    }
+  }
+  EXPECT_EQ(StringTable(cctv::CctvStrings(), Language::English).Text(kMsgMediaEventLink + 14),
+            "Medai Event Link Error !!");
 }
 
 TEST(StringTable, MissingNumberIsEmptyAndBoxesCarryTheText) {

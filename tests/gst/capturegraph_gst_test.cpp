@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "capturegraph.h"
+#include "filehandle.h"
+#include "media/gstcaps.h"
 #include "media/gstplatform.h"
 #include "media/gstref.h"
 #include "previewstrings.h"
@@ -42,17 +44,13 @@ class Receiver : public QObject {
 std::string WriteTwoHalvesVideo(const std::filesystem::path& path) {
   constexpr int kWidth = 320, kHeight = 240, kFrames = 10;
   GError* error = nullptr;
-  media::GstPtr<GstElement> pipeline(gst_parse_launch(
+  const media::GstPtr<GstElement> pipeline = media::AdoptFloating(gst_parse_launch(
       ("appsrc name=in format=time caps=video/x-raw,format=BGR,width=320,height=240,"
        "framerate=10/1 ! matroskamux ! filesink location=\"" +
        path.string() + "\"")
           .c_str(),
       &error));
-  if (error != nullptr) {
-    std::string message = error->message;
-    g_clear_error(&error);
-    return message;
-  }
+  if (const media::ErrorPtr failed{error}) return failed->message;
   media::GstPtr<GstElement> source(gst_bin_get_by_name(GST_BIN(pipeline.get()), "in"));
   gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
   for (int i = 0; i < kFrames; ++i) {
@@ -75,10 +73,10 @@ std::string WriteTwoHalvesVideo(const std::filesystem::path& path) {
   }
   gst_app_src_end_of_stream(GST_APP_SRC(source.get()));
   media::GstPtr<GstBus> bus(gst_element_get_bus(pipeline.get()));
-  GstMessage* message = gst_bus_timed_pop_filtered(
-      bus.get(), 10 * GST_SECOND, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
-  const bool ended = message != nullptr && GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS;
-  if (message != nullptr) gst_message_unref(message);
+  const media::MessagePtr message(
+      gst_bus_timed_pop_filtered(bus.get(), 10 * GST_SECOND,
+                                 static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR)));
+  const bool ended = message != nullptr && GST_MESSAGE_TYPE(message.get()) == GST_MESSAGE_EOS;
   gst_element_set_state(pipeline.get(), GST_STATE_NULL);
   return ended ? std::string() : "the test video was not written";
 }
@@ -251,9 +249,11 @@ TEST_F(GstCaptureGraphTest, UnplayableFileIsNoCamera) {
   const auto folder = std::filesystem::temp_directory_path() / "tavo-gst-bad";
   std::filesystem::create_directories(folder);
   const auto bad = folder / "not-a-video.mkv";
-  FILE* file = std::fopen(bad.c_str(), "wb");
-  std::fputs("this is not a video", file);
-  std::fclose(file);
+  {
+    const FilePtr file = OpenFile(bad.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fputs("this is not a video", file.get());
+  }
   setenv(media::kVirtualCameraVariable, bad.c_str(), 1);
   EXPECT_EQ(BuildAt(320, 240), 0);
   EXPECT_EQ(boxes.boxes.back().text, "Couldn't bind moniker to filter object!");
@@ -353,9 +353,10 @@ TEST(GstPlatform, CameraFailureWhileRunningStopsTheGraphAndTellsTheOwner) {
   // The camera reports a failure, as a device that was pulled out does.
   GstElement* element = media::ElementOfFilter(*camera);
   ASSERT_NE(element, nullptr);
-  GError* error = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ, "unplugged");
-  gst_element_post_message(element, gst_message_new_error(GST_OBJECT(element), error, nullptr));
-  g_error_free(error);
+  const media::ErrorPtr error(
+      g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ, "unplugged"));
+  gst_element_post_message(element,
+                           gst_message_new_error(GST_OBJECT(element), error.get(), nullptr));
   ASSERT_TRUE(target.WaitFor(WM_CAMERA_LOST));
   EXPECT_EQ(GST_STATE(element), GST_STATE_NULL);
   QTest::qWait(100);

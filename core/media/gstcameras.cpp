@@ -1,0 +1,222 @@
+// Cameras of the GStreamer platform: the devices the device monitor lists, and the virtual camera
+// (a test picture, or a video file replayed in a loop). Each is a bin ending in the capsfilter
+// that carries its stream configuration.
+#include <gst/app/gstappsink.h>
+#include <gst/app/gstappsrc.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "gstinternal.h"
+#include "gstplatform.h"
+
+namespace tavo::media {
+
+namespace {
+
+// Element data: the file camera's own pipeline.
+constexpr const char* kFileCameraKey = "tavo-file-camera";
+
+// A camera's elements in link order, the source first. Written in braces, so that they are made
+// in the order written.
+struct Chain {
+  template <typename... Elements>
+  Chain(Elements... each) {
+    (elements.push_back(std::move(each)), ...);
+  }
+  std::vector<GstPtr<GstElement>> elements;
+};
+
+// Wraps `chain` (linked in order, the first being the source) into a camera: a bin whose output
+// goes through the stream-configuration capsfilter. None when an element is missing or the
+// elements do not link.
+GstPtr<GstElement> MakeCameraBin(Chain chain) {
+  GstPtr<GstElement> bin = AdoptFloating(gst_bin_new("camera"));
+  std::vector<GstPtr<GstElement>>& elements = chain.elements;
+  elements.push_back(MakeElement("capsfilter", kConfigName));
+  for (const GstPtr<GstElement>& element : elements) {
+    if (element == nullptr) return nullptr;
+  }
+  for (const GstPtr<GstElement>& element : elements) gst_bin_add(GST_BIN(bin.get()), element.get());
+  for (std::size_t i = 1; i < elements.size(); ++i) {
+    if (!gst_element_link(elements[i - 1].get(), elements[i].get())) return nullptr;
+  }
+  GstPtr<GstPad> pad(gst_element_get_static_pad(elements.back().get(), "src"));
+  gst_element_add_pad(bin.get(), gst_ghost_pad_new("src", pad.get()));
+  return bin;
+}
+
+// A video file decoded by a pipeline of its own and replayed in a loop: its frames are pushed
+// into the camera's appsrc, which timestamps them as a live camera does.
+struct FileCamera {
+  GstPtr<GstElement> pipeline;
+  GstPtr<GstElement> appsrc;
+
+  ~FileCamera() {
+    if (pipeline != nullptr) {
+      GstPtr<GstBus> bus(gst_element_get_bus(pipeline.get()));
+      gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+      gst_bus_set_sync_handler(bus.get(), nullptr, nullptr, nullptr);
+    }
+  }
+};
+
+GstFlowReturn FileCameraSample(GstAppSink* sink, gpointer data) noexcept {
+  SamplePtr sample(gst_app_sink_pull_sample(sink));
+  if (sample != nullptr) {
+    gst_app_src_push_sample(GST_APP_SRC(static_cast<GstElement*>(data)), sample.get());
+  }
+  return GST_FLOW_OK;
+}
+
+void RewindFile(GstElement* pipeline, gpointer) noexcept {
+  gst_element_seek_simple(pipeline, GST_FORMAT_TIME,
+                          static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT),
+                          0);
+}
+
+GstBusSyncReply FileCameraBus(GstBus*, GstMessage* message, gpointer data) noexcept {
+  const MessagePtr dropped(message);  // a handler that drops a message owns it
+  auto* file = static_cast<FileCamera*>(data);
+  if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS) {
+    // At the end of the file start again, off the streaming thread.
+    gst_element_call_async(file->pipeline.get(), RewindFile, nullptr, nullptr);
+  } else if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
+    // A file that stops decoding is a camera that fails: say so on the camera's own graph.
+    GError* error = nullptr;
+    gchar* debug = nullptr;
+    gst_message_parse_error(message, &error, &debug);
+    const ErrorPtr ownedError(error);
+    const GCharPtr ownedDebug(debug);
+    gst_element_post_message(file->appsrc.get(),
+                             gst_message_new_error(GST_OBJECT(file->appsrc.get()), error, debug));
+  }
+  return GST_BUS_DROP;
+}
+
+GstPtr<GstElement> MakeFileCamera(const std::string& path) {
+  auto file = std::make_unique<FileCamera>();
+  const GCharPtr quoted(g_strescape(path.c_str(), nullptr));
+  const std::string description =
+      std::string("filesrc location=\"") + quoted.get() +
+      "\" ! decodebin ! videoconvert ! videoscale ! "
+      "video/x-raw,format=YUY2,pixel-aspect-ratio=1/1 ! appsink name=out sync=true max-buffers=2";
+  GError* error = nullptr;
+  file->pipeline = AdoptFloating(gst_parse_launch(description.c_str(), &error));
+  const ErrorPtr parseError(error);
+  if (parseError != nullptr) return nullptr;
+
+  GstPtr<GstElement> appsrc = MakeElement("appsrc", kSourceName);
+  GstElement* source = appsrc.get();  // held by the bin from here on
+  GstPtr<GstElement> bin =
+      MakeCameraBin({std::move(appsrc), MakeElement("videoconvert"), MakeElement("videoscale"),
+                     MakeCapsFilter("video/x-raw,format=YUY2"), MakeElement("videobalance")});
+  if (bin == nullptr) return nullptr;
+  g_object_set(source, "is-live", TRUE, "format", GST_FORMAT_TIME, "do-timestamp", TRUE,
+               "max-buffers", guint64{2}, "leaky-type", 2 /* downstream: drop the oldest */,
+               nullptr);
+  file->appsrc = Retain(source);
+
+  GstPtr<GstElement> sink(gst_bin_get_by_name(GST_BIN(file->pipeline.get()), "out"));
+  GstAppSinkCallbacks callbacks{};
+  callbacks.new_sample = FileCameraSample;
+  gst_app_sink_set_callbacks(GST_APP_SINK(sink.get()), &callbacks, source, nullptr);
+  GstPtr<GstBus> bus(gst_element_get_bus(file->pipeline.get()));
+  gst_bus_set_sync_handler(bus.get(), FileCameraBus, file.get(), nullptr);
+
+  // The file must play, or it is no camera.
+  if (!ChangeState(file->pipeline.get(), GST_STATE_PAUSED)) return nullptr;
+  GstState state = GST_STATE_NULL;
+  if (gst_element_get_state(file->pipeline.get(), &state, nullptr, kStateTimeout) !=
+          GST_STATE_CHANGE_SUCCESS ||
+      !ChangeState(file->pipeline.get(), GST_STATE_PLAYING)) {
+    return nullptr;
+  }
+  AttachData(bin.get(), kFileCameraKey, std::move(file));
+  return bin;
+}
+
+GstPtr<GstElement> MakeVirtualCamera() {
+  const char* variable = std::getenv(kVirtualCameraVariable);
+  std::error_code error;
+  if (variable != nullptr && std::filesystem::is_regular_file(variable, error)) {
+    return MakeFileCamera(variable);
+  }
+  GstPtr<GstElement> source = MakeElement("videotestsrc", kSourceName);
+  if (source != nullptr) {
+    g_object_set(source.get(), "is-live", TRUE, nullptr);
+    gst_util_set_object_arg(G_OBJECT(source.get()), "pattern", "ball");
+  }
+  // YUY2 only, as a USB camera delivers it: the graph puts a converter behind it.
+  return MakeCameraBin(
+      {std::move(source), MakeCapsFilter("video/x-raw,format=YUY2"), MakeElement("videobalance")});
+}
+
+class DeviceMoniker final : public Moniker {
+ public:
+  explicit DeviceMoniker(GstPtr<GstDevice> device) : device_(std::move(device)) {}
+  Status ReadFriendlyName(std::string& name) override {
+    if (device_ == nullptr) {
+      name = kVirtualCameraName;
+      return Status::Ok;
+    }
+    const GCharPtr display(gst_device_get_display_name(device_.get()));
+    if (display == nullptr) return Status::Fail;
+    name = display.get();
+    return Status::Ok;
+  }
+  Status BindToFilter(std::shared_ptr<Filter>& filter) override {
+    GstPtr<GstElement> bin =
+        device_ == nullptr
+            ? MakeVirtualCamera()
+            : MakeCameraBin({AdoptFloating(gst_device_create_element(device_.get(), kSourceName))});
+    if (bin == nullptr) return Status::Fail;
+    // Ready opens the device, so its pads answer with what it really delivers.
+    if (!ChangeState(bin.get(), GST_STATE_READY)) {
+      gst_element_set_state(bin.get(), GST_STATE_NULL);
+      return Status::Fail;
+    }
+    RecordPictureDefaults(bin.get());
+    filter = MakeFilter(std::move(bin));
+    return Status::Ok;
+  }
+
+ private:
+  GstPtr<GstDevice> device_;  // none: the virtual camera
+};
+
+class GstDeviceEnumerator final : public DeviceEnumerator {
+ public:
+  Status CreateClassEnumerator(DeviceCategory category,
+                               std::unique_ptr<MonikerEnum>& monikers) override {
+    monikers.reset();
+    if (category != DeviceCategory::VideoInput) return Status::Fail;
+    std::vector<std::shared_ptr<Moniker>> list;
+    GstPtr<GstDeviceMonitor> monitor(gst_device_monitor_new());
+    gst_device_monitor_add_filter(monitor.get(), "Video/Source", nullptr);
+    if (gst_device_monitor_start(monitor.get())) {
+      const ListPtr devices(gst_device_monitor_get_devices(monitor.get()));
+      // Each device's reference moves into its moniker; only the cells are left to free.
+      for (GList* item = devices.get(); item != nullptr; item = item->next) {
+        list.push_back(std::make_shared<DeviceMoniker>(GstPtr<GstDevice>(GST_DEVICE(item->data))));
+      }
+      gst_device_monitor_stop(monitor.get());
+    }
+    if (std::getenv(kVirtualCameraVariable) != nullptr) {
+      list.push_back(std::make_shared<DeviceMoniker>(nullptr));
+    }
+    if (list.empty()) return Status::False;
+    monikers = std::make_unique<MonikerList>(std::move(list));
+    return Status::Ok;
+  }
+};
+
+}  // namespace
+
+std::shared_ptr<DeviceEnumerator> MakeDeviceEnumerator() {
+  return std::make_shared<GstDeviceEnumerator>();
+}
+
+}  // namespace tavo::media
