@@ -11,6 +11,7 @@
 #include "cctvstrings.h"
 #include "media/simulatedplatform.h"
 #include "previewstrings.h"
+#include "test_application.h"
 
 namespace tavo {
 namespace {
@@ -65,15 +66,8 @@ class Receiver : public QObject {
 
 class CaptureGraphTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    // Posted events need an application object; one serves every test of the run.
-    if (QCoreApplication::instance() == nullptr) {
-      static int argc = 1;
-      static char name[] = "capturegraph_test";
-      static char* argv[] = {name, nullptr};
-      static QCoreApplication app(argc, argv);
-    }
-  }
+  // Posted events need an application object.
+  static void SetUpTestSuite() { tavo::testing::EnsureApplication(); }
 
   // The calling order of both programs, up to Build.
   int Prepare(int width = 320, int height = 240) {
