@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <memory>
 
-#include "media/gstplatform.h"
+#include "media/platform.h"
 
 namespace tavo::ui {
 

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 namespace tavo::cctv {
 
@@ -39,10 +40,11 @@ bool ResolveIpv4(const std::string& host, in_addr& address) {
   addrinfo hints{};
   hints.ai_family = AF_INET;
   hints.ai_socktype = SOCK_STREAM;
-  addrinfo* result = nullptr;
-  if (::getaddrinfo(host.c_str(), nullptr, &hints, &result) != 0 || result == nullptr) return false;
+  addrinfo* found = nullptr;
+  const int status = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
+  const std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)> result(found, &::freeaddrinfo);
+  if (status != 0 || result == nullptr) return false;
   address = reinterpret_cast<const sockaddr_in*>(result->ai_addr)->sin_addr;
-  ::freeaddrinfo(result);
   return true;
 }
 
