@@ -9,13 +9,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "command_output.h"
 #include "filehandle.h"
 
 #ifndef TAVO_SYSTEM_PYTHON
@@ -117,16 +119,11 @@ inline std::map<std::string, std::string> InspectMail(const std::filesystem::pat
                         "'";
   if (!attachment.empty()) command += " '" + attachment + "'";
   std::map<std::string, std::string> fields;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return fields;
-  char line[8192];
-  while (std::fgets(line, sizeof line, pipe) != nullptr) {
-    std::string text(line);
-    if (!text.empty() && text.back() == '\n') text.pop_back();
+  std::istringstream lines(CommandOutput(command));
+  for (std::string text; std::getline(lines, text);) {
     const auto tab = text.find('\t');
     if (tab != std::string::npos) fields[text.substr(0, tab)] = text.substr(tab + 1);
   }
-  ::pclose(pipe);
   return fields;
 }
 
