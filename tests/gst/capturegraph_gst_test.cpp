@@ -91,6 +91,15 @@ std::string PlayTwoHalvesVideo(const testing::ScratchFolder& folder) {
   return error;
 }
 
+// The search for a converter from YUY2 to RGB24 among the filters a graph may use.
+media::FilterQuery YuyvToRgbQuery() {
+  media::FilterQuery query;
+  query.minimumMerit = media::kMeritDoNotUse + 1;
+  query.input = {media::kMajorTypeVideo, "YUY2"};
+  query.output = {media::kMajorTypeVideo, media::kSubtypeRGB24};
+  return query;
+}
+
 double Mean(const std::uint8_t* data, std::size_t length) {
   double sum = 0;
   for (std::size_t i = 0; i < length; ++i) sum += data[i];
@@ -294,10 +303,7 @@ TEST(GstPlatform, ConverterSearchFindsColourConvertersAboveTheMinimumRank) {
   media::GstPlatform platform(nullptr);
   std::shared_ptr<media::FilterMapper> mapper;
   ASSERT_EQ(platform.CreateFilterMapper(mapper), Status::Ok);
-  media::FilterQuery query;
-  query.minimumMerit = media::kMeritDoNotUse + 1;
-  query.input = {media::kMajorTypeVideo, "YUY2"};
-  query.output = {media::kMajorTypeVideo, media::kSubtypeRGB24};
+  media::FilterQuery query = YuyvToRgbQuery();
   std::unique_ptr<media::MonikerEnum> found;
   ASSERT_EQ(mapper->EnumMatchingFilters(query, found), Status::Ok);
   std::vector<std::string> names;
@@ -338,10 +344,7 @@ TEST(GstPlatform, CameraFailureWhileRunningStopsTheGraphAndTellsTheOwner) {
   ASSERT_EQ(virtualCamera->BindToFilter(camera), Status::Ok);
   std::shared_ptr<media::FilterMapper> mapper;
   platform.CreateFilterMapper(mapper);
-  media::FilterQuery query;
-  query.minimumMerit = media::kMeritDoNotUse + 1;
-  query.input = {media::kMajorTypeVideo, "YUY2"};
-  query.output = {media::kMajorTypeVideo, media::kSubtypeRGB24};
+  media::FilterQuery query = YuyvToRgbQuery();
   std::unique_ptr<media::MonikerEnum> converters;
   ASSERT_EQ(mapper->EnumMatchingFilters(query, converters), Status::Ok);
   ASSERT_EQ(converters->Next(moniker), Status::Ok);
