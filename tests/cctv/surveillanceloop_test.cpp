@@ -46,13 +46,14 @@ class LoopView final : public QObject, public SurveillanceView {
 class SurveillanceLoopTest : public ::testing::Test {
  protected:
   // Posted events need an application object.
-  static void SetUpTestSuite() { testing::EnsureApplication(); }
+  static void SetUpTestSuite() { tavo::testing::EnsureApplication(); }
   void SetUp() override {
     now.tm_year = 103;
     now.tm_mon = 0;
     now.tm_mday = 17;
     now.tm_hour = 14;
-    platform.devices = {testing::SimCamera("TAVO USB Pc Camera", {{kFrameWidth, kFrameHeight}})};
+    platform.devices = {
+        tavo::testing::SimCamera("TAVO USB Pc Camera", {{kFrameWidth, kFrameHeight}})};
     graph.EnumerateDevices();
     graph.SelectDevice(0);
     graph.SetCaptureFormat(media::kSubtypeRGB24, kFrameWidth, kFrameHeight, 24);
