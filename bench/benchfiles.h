@@ -1,12 +1,18 @@
-// What the file benchmarks share: where their scratch files go, and the picture they encode.
+// What the file benchmarks share: where their scratch files go (in a testing::ScratchFolder), the
+// picture they encode, and how they read a file back.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <string>
 #include <vector>
 
+#include "filehandle.h"
 #include "motiondetector.h"
+#include "scratch_folder.h"
 
 namespace tavo::bench {
 
@@ -32,6 +38,18 @@ inline std::vector<std::uint8_t> CameraLikePicture() {
       p[2] = std::uint8_t(((x / 20 + y / 20) % 2) * 180 + (x ^ y) % 16);
     }
   return frame;
+}
+
+// The whole of the file at `path`. Ends the process when it cannot be read: a benchmark without its
+// input measures nothing.
+inline std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(path, ec);
+  FilePtr file = OpenFile(path.c_str(), "rb");
+  if (ec || !file) std::abort();
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+  if (std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) std::abort();
+  return bytes;
 }
 
 }  // namespace tavo::bench

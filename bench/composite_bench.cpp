@@ -1,7 +1,6 @@
 // The mail alert's 16-to-1 composite (16 decodes of 320 x 240, the even-pixel shrink, one 640 x
 // 480 encode) beside plain libjpeg-turbo calls doing the same work with the same settings.
 #include <benchmark/benchmark.h>
-#include <jpeglib.h>
 #include <stdlib.h>
 
 #include <algorithm>
@@ -13,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "benchfiles.h"
 #include "directjpeg.h"
 #include "imageindex.h"
 #include "jpegfile.h"
@@ -45,10 +45,9 @@ Bytes Scene(int n) {
 }
 
 struct Run {
-  Run() {
-    std::string pattern = "/tmp/tavo-composite-bench-XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-    folder = pattern;
+  Run() : scratch("/tmp/tavo-composite-bench-XXXXXX") {
+    if (scratch.path().empty()) std::abort();
+    folder = scratch.path();
     mailFolder = folder + "/EmailSendJpg";
     std::filesystem::create_directories(mailFolder);
     tavo::RecordingMessageBoxes boxes;
@@ -60,7 +59,7 @@ struct Run {
       paths.push_back(folder + name);
     }
   }
-  ~Run() { std::filesystem::remove_all(folder); }
+  tavo::testing::ScratchFolder scratch;
   std::string folder;
   std::string mailFolder;
   std::vector<std::string> paths;
@@ -90,37 +89,19 @@ void BM_BuildComposite(benchmark::State& state) {
 }
 BENCHMARK(BM_BuildComposite)->Unit(benchmark::kMillisecond);
 
-Bytes ReadFile(const std::string& path) {
-  Bytes bytes(std::filesystem::file_size(path));
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  const std::size_t count = std::fread(bytes.data(), 1, bytes.size(), file);
-  std::fclose(file);
-  bytes.resize(count);
-  return bytes;
-}
-
 // Decodes straight into the tile: every even row, every even pixel.
 void RawDecodeIntoTile(const std::string& path, int tile, std::uint8_t* composite) {
-  const Bytes file = ReadFile(path);
-  jpeg_decompress_struct d{};
-  jpeg_error_mgr err{};
-  d.err = jpeg_std_error(&err);
-  jpeg_create_decompress(&d);
-  jpeg_mem_src(&d, file.data(), file.size());
-  jpeg_read_header(&d, TRUE);
-  jpeg_start_decompress(&d);
-  Bytes row(d.output_width * d.output_components);
+  const Bytes file = tavo::bench::ReadWholeFile(path);
+  tavo::bench::DirectDecoder decoder(file);
+  Bytes row(std::size_t{decoder.width()} * static_cast<std::size_t>(decoder.components()));
   std::uint8_t* origin = composite + (tile / 4) * 120 * 1920 + (tile % 4) * 480;
-  while (d.output_scanline < d.output_height) {
-    const unsigned y = d.output_scanline;
-    JSAMPROW rows[1] = {row.data()};
-    jpeg_read_scanlines(&d, rows, 1);
+  while (!decoder.done()) {
+    const unsigned y = decoder.nextRow();
+    decoder.ReadRow(row.data());
     if (y % 2 != 0) continue;
     std::uint8_t* to = origin + (y / 2) * 1920;
     for (unsigned x = 0; x < 160; ++x) std::copy_n(&row[x * 6], 3, to + x * 3);
   }
-  jpeg_finish_decompress(&d);
-  jpeg_destroy_decompress(&d);
 }
 
 void BM_RawLibjpegComposite(benchmark::State& state) {

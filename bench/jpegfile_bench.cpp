@@ -13,10 +13,7 @@
 #include <string>
 #include <vector>
 
-#include <jpeglib.h>
-
-#include <unistd.h>
-
+#include "benchfiles.h"
 #include "directjpeg.h"
 #include "jpegfile.h"
 
@@ -44,101 +41,71 @@ Bytes Frame(std::uint32_t width, std::uint32_t height) {
   return rgb;
 }
 
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = "/tmp/jpegbench_XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-    path_ = pattern;
+// What every case starts from: a frame of the size the case names, and a file for it in a fresh
+// folder.
+struct Case {
+  Case(const benchmark::State& state, const char* name)
+      : width(static_cast<std::uint32_t>(state.range(0))),
+        height(static_cast<std::uint32_t>(state.range(1))),
+        rgb(Frame(width, height)),
+        path(dir.File(name)) {
+    if (dir.path().empty()) std::abort();
   }
-  ~TempDir() { std::filesystem::remove_all(path_); }
-  std::string File(const char* name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
+  const std::uint32_t width;
+  const std::uint32_t height;
+  const Bytes rgb;
+  const tavo::testing::ScratchFolder dir{"/tmp/jpegbench_XXXXXX"};
+  const std::string path;
 };
 
 std::unique_ptr<std::uint8_t[]> DirectDecode(const std::string& path, std::uint32_t& width,
                                              std::uint32_t& height) {
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) std::abort();
-  std::fseek(f, 0, SEEK_END);
-  const long size = std::ftell(f);
-  std::fseek(f, 0, SEEK_SET);
-  Bytes file(static_cast<std::size_t>(size));
-  if (std::fread(file.data(), 1, file.size(), f) != file.size()) std::abort();
-  std::fclose(f);
-  jpeg_decompress_struct d{};
-  jpeg_error_mgr err{};
-  d.err = jpeg_std_error(&err);
-  jpeg_create_decompress(&d);
-  jpeg_mem_src(&d, file.data(), file.size());
-  jpeg_read_header(&d, TRUE);
-  jpeg_start_decompress(&d);
-  width = d.output_width;
-  height = d.output_height;
+  const Bytes file = tavo::bench::ReadWholeFile(path);
+  tavo::bench::DirectDecoder decoder(file);
+  width = decoder.width();
+  height = decoder.height();
   const std::size_t rowBytes = std::size_t{width} * 3;
   std::unique_ptr<std::uint8_t[]> rgb(new std::uint8_t[rowBytes * height]);
-  while (d.output_scanline < height) {
-    JSAMPROW row = rgb.get() + rowBytes * d.output_scanline;
-    jpeg_read_scanlines(&d, &row, 1);
-  }
-  jpeg_finish_decompress(&d);
-  jpeg_destroy_decompress(&d);
+  while (!decoder.done()) decoder.ReadRow(rgb.get() + rowBytes * decoder.nextRow());
   return rgb;
 }
 
 void EncodeOurs(benchmark::State& state) {
-  const auto width = static_cast<std::uint32_t>(state.range(0));
-  const auto height = static_cast<std::uint32_t>(state.range(1));
-  const Bytes rgb = Frame(width, height);
-  TempDir dir;
-  const std::string path = dir.File("ours.jpg");
+  const Case c(state, "ours.jpg");
   tavo::RecordingMessageBoxes boxes;
   for (auto _ : state) {
     tavo::JpegFile jpeg(boxes);
-    if (!jpeg.RgbToJpeg(path, 75, rgb.data(), width, height)) state.SkipWithError("write failed");
+    if (!jpeg.RgbToJpeg(c.path, 75, c.rgb.data(), c.width, c.height))
+      state.SkipWithError("write failed");
   }
-  state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(path));
+  state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(c.path));
 }
 
 void EncodeDirect(benchmark::State& state) {
-  const auto width = static_cast<std::uint32_t>(state.range(0));
-  const auto height = static_cast<std::uint32_t>(state.range(1));
-  const Bytes rgb = Frame(width, height);
-  TempDir dir;
-  const std::string path = dir.File("direct.jpg");
-  for (auto _ : state) tavo::bench::DirectEncode(path, rgb.data(), width, height);
-  state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(path));
+  const Case c(state, "direct.jpg");
+  for (auto _ : state) tavo::bench::DirectEncode(c.path, c.rgb.data(), c.width, c.height);
+  state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(c.path));
 }
 
 void DecodeOurs(benchmark::State& state) {
-  const auto width = static_cast<std::uint32_t>(state.range(0));
-  const auto height = static_cast<std::uint32_t>(state.range(1));
-  const Bytes rgb = Frame(width, height);
-  TempDir dir;
-  const std::string path = dir.File("in.jpg");
-  tavo::bench::DirectEncode(path, rgb.data(), width, height);
+  const Case c(state, "in.jpg");
+  tavo::bench::DirectEncode(c.path, c.rgb.data(), c.width, c.height);
   tavo::RecordingMessageBoxes boxes;
   for (auto _ : state) {
     tavo::JpegFile jpeg(boxes);
     std::uint32_t w = 0, h = 0;
-    auto out = jpeg.JpegToRgb(path, w, h);
+    auto out = jpeg.JpegToRgb(c.path, w, h);
     if (!out) state.SkipWithError("decode failed");
     benchmark::DoNotOptimize(out.get());
   }
 }
 
 void DecodeDirect(benchmark::State& state) {
-  const auto width = static_cast<std::uint32_t>(state.range(0));
-  const auto height = static_cast<std::uint32_t>(state.range(1));
-  const Bytes rgb = Frame(width, height);
-  TempDir dir;
-  const std::string path = dir.File("in.jpg");
-  tavo::bench::DirectEncode(path, rgb.data(), width, height);
+  const Case c(state, "in.jpg");
+  tavo::bench::DirectEncode(c.path, c.rgb.data(), c.width, c.height);
   for (auto _ : state) {
     std::uint32_t w = 0, h = 0;
-    auto out = DirectDecode(path, w, h);
+    auto out = DirectDecode(c.path, w, h);
     benchmark::DoNotOptimize(out.get());
   }
 }

@@ -57,12 +57,10 @@ std::string ImageName(int n) {
 // encoded once and linked under every name, so that setting up takes a moment, not minutes.
 class ProgramFolder {
  public:
-  ProgramFolder() {
+  ProgramFolder() : scratch_(tavo::bench::ScratchBase() / "tavo-viewer-bench-XXXXXX") {
     std::error_code ec;
-    std::string pattern = (tavo::bench::ScratchBase() / "tavo-viewer-bench-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) return;
-    path_ = pattern;
-    const std::string picture = path_ + "/picture.jpg";
+    if (path().empty()) return;
+    const std::string picture = scratch_.File("picture.jpg");
     const std::vector<std::uint8_t> rgb = tavo::bench::CameraLikePicture();
     RecordingMessageBoxes boxes;
     if (!tavo::JpegFile(boxes).RgbToJpeg(picture, kImageQuality, rgb.data(), kFrameWidth,
@@ -71,16 +69,9 @@ class ProgramFolder {
     jpegBytes_ = static_cast<long long>(fs::file_size(picture, ec));
     ok_ = !ec && MakeRun(picture, kShortRun) && MakeRun(picture, kFullRun);
   }
-  ~ProgramFolder() {
-    std::error_code ec;
-    if (!path_.empty()) fs::remove_all(path_, ec);
-  }
-  ProgramFolder(const ProgramFolder&) = delete;
-  ProgramFolder& operator=(const ProgramFolder&) = delete;
-
   bool ok() const { return ok_; }
-  const std::string& path() const { return path_; }
-  std::string RunPath(int count) const { return path_ + "/CCTV_Image/" + RunName(count); }
+  std::string path() const { return scratch_.path().string(); }
+  std::string RunPath(int count) const { return path() + "/CCTV_Image/" + RunName(count); }
   // Size of every image file: bytes read divided by it count the files read.
   long long jpegBytes() const { return jpegBytes_; }
 
@@ -101,7 +92,7 @@ class ProgramFolder {
     return !ec;
   }
 
-  std::string path_;
+  tavo::testing::ScratchFolder scratch_;
   long long jpegBytes_ = 0;
   bool ok_ = false;
 };

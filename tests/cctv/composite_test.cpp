@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cctvstrings.h"
+#include "filehandle.h"
 #include "imageindex.h"
 #include "jpegfile.h"
 #include "mail/mailstrings.h"
@@ -146,9 +147,10 @@ TEST_F(CompositeTest, AnImageOfAnotherSizeShows3014AndWritesNothing) {
 TEST_F(CompositeTest, AnImageThatIsNoJpegShowsTheCodecsBoxThen3014) {
   for (int n = 1; n <= 16; ++n)
     if (n != 7) WriteImage(n);
-  std::FILE* junk = std::fopen((runFolder + "/14h05m09s_01-17-03_000007.jpg").c_str(), "wb");
-  std::fputs("not a picture", junk);
-  std::fclose(junk);
+  {
+    const FilePtr junk = OpenFile((runFolder + "/14h05m09s_01-17-03_000007.jpg").c_str(), "wb");
+    std::fputs("not a picture", junk.get());
+  }
   ExpectRefused(16);
   EXPECT_EQ(boxes.boxes.size(), 2u);
 }

@@ -1,4 +1,5 @@
 #include "imageindex.h"
+#include "test_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -14,13 +15,7 @@ namespace fs = std::filesystem;
 
 class ImageIndexTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder = fs::path(::testing::TempDir()) /
-             ("imageindex_" +
-              std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-  }
+  void SetUp() override { folder = tavo::testing::EmptyFolderForTest("imageindex_"); }
   void TearDown() override { fs::remove_all(folder); }
 
   void Touch(const std::string& name) { std::ofstream(folder / name) << "x"; }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "fake_smtp_server.h"
+#include "filehandle.h"
 #include "mail/mailmessage.h"
 #include "mail/smtpconnection.h"
 #include "mail_test_folder.h"
@@ -134,14 +135,14 @@ TEST(SmtpDialogue, SilenceFailsWithinTheBound) {
 
 TEST(SmtpDialogue, NoServerOrUnreadableAttachmentFails) {
   // A port nobody listens on: bound, then closed again.
-  const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+  UniqueFd listener(::socket(AF_INET, SOCK_STREAM, 0));
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  ::bind(listener.get(), reinterpret_cast<sockaddr*>(&address), sizeof address);
   socklen_t length = sizeof address;
-  ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
-  ::close(listener);
+  ::getsockname(listener.get(), reinterpret_cast<sockaddr*>(&address), &length);
+  listener.reset();
   EXPECT_EQ(SendMail(AlertLikeMessage(ntohs(address.sin_port)).get(), kQuick), -1);
 
   // The attachment vanished: the dialogue stops inside DATA without the final dot, so the

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -12,9 +11,11 @@
 #include <set>
 #include <vector>
 
+#include "command_output.h"
 #include "jpegfile.h"
 #include "motiondetector.h"
 #include "recordingstore.h"
+#include "test_folder.h"
 
 namespace tavo::cctv {
 namespace {
@@ -22,14 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string Output(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = ::popen((command + " 2>&1").c_str(), "r")) {
-    std::array<char, 4096> chunk;
-    while (std::size_t n = std::fread(chunk.data(), 1, chunk.size(), pipe))
-      out.append(chunk.data(), n);
-    ::pclose(pipe);
-  }
-  return out;
+  return tavo::testing::CommandOutput(command + " 2>&1");
 }
 
 bool HaveImageMagick() { return std::system("identify -version >/dev/null 2>&1") == 0; }
@@ -75,13 +69,7 @@ std::vector<std::uint8_t> BusyFrame(int seed) {
 
 class RecordingFilesTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    program = fs::path(::testing::TempDir()) /
-              ("recfiles_" +
-               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(program);
-    fs::create_directories(program);
-  }
+  void SetUp() override { program = tavo::testing::EmptyFolderForTest("recfiles_"); }
   void TearDown() override {
     if (mounted) std::system(("umount '" + program.string() + "'").c_str());
     fs::remove_all(program);

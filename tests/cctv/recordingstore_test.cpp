@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "motiondetector.h"
+#include "test_folder.h"
 
 namespace tavo::cctv {
 namespace {
@@ -75,11 +76,7 @@ TEST(PathLimits, LongPathsAndNamesAreRefused) {
 class RecordingStoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    program = fs::path(::testing::TempDir()) /
-              ("recstore_" +
-               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(program);
-    fs::create_directories(program);
+    program = tavo::testing::EmptyFolderForTest("recstore_");
     store = std::make_unique<RecordingStore>(program.string(), "English", Clock(), Writer());
     store->SetPictureSign([this] { ++signs; });
     store->SetAlertHook([this] { return alertsOn; },

@@ -14,23 +14,11 @@
 
 #include "mail_test_folder.h"
 #include "media/simulatedplatform.h"
+#include "sim_camera.h"
+#include "test_application.h"
 
 namespace tavo::cctv {
 namespace {
-
-media::SimDevice Camera() {
-  media::SimDevice device;
-  device.name = "TAVO USB Pc Camera";
-  media::MediaType rgb;
-  rgb.majorType = media::kMajorTypeVideo;
-  rgb.subtype = media::kSubtypeRGB24;
-  rgb.width = kFrameWidth;
-  rgb.height = kFrameHeight;
-  rgb.bitCount = 24;
-  rgb.sizeImage = static_cast<std::uint32_t>(kFrameBytes);
-  device.formats = {rgb};
-  return device;
-}
 
 // Counts timer starts per timer and hands each grabbed frame to the loop.
 class LoopView final : public QObject, public SurveillanceView {
@@ -57,20 +45,15 @@ class LoopView final : public QObject, public SurveillanceView {
 
 class SurveillanceLoopTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    if (QCoreApplication::instance() == nullptr) {
-      static int argc = 1;
-      static char name[] = "surveillanceloop_test";
-      static char* argv[] = {name, nullptr};
-      static QCoreApplication app(argc, argv);
-    }
-  }
+  // Posted events need an application object.
+  static void SetUpTestSuite() { tavo::testing::EnsureApplication(); }
   void SetUp() override {
     now.tm_year = 103;
     now.tm_mon = 0;
     now.tm_mday = 17;
     now.tm_hour = 14;
-    platform.devices = {Camera()};
+    platform.devices = {
+        tavo::testing::SimCamera("TAVO USB Pc Camera", {{kFrameWidth, kFrameHeight}})};
     graph.EnumerateDevices();
     graph.SelectDevice(0);
     graph.SetCaptureFormat(media::kSubtypeRGB24, kFrameWidth, kFrameHeight, 24);

@@ -5,32 +5,20 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QObject>
 
 #include "media/simulatedplatform.h"
+#include "sim_camera.h"
+#include "test_application.h"
 
 namespace tavo {
 namespace {
 
 using ::testing::ElementsAre;
+using testing::SimCamera;
 
 constexpr int kNoDevice = 3010;
 constexpr StringEntry kEntries[] = {{kNoDevice, "", "no video device", ""}};
-
-media::SimDevice Camera(const std::string& name) {
-  media::SimDevice device;
-  device.name = name;
-  media::MediaType rgb;
-  rgb.majorType = media::kMajorTypeVideo;
-  rgb.subtype = media::kSubtypeRGB24;
-  rgb.width = 320;
-  rgb.height = 240;
-  rgb.bitCount = 24;
-  rgb.sizeImage = 320 * 240 * 3;
-  device.formats = {rgb};
-  return device;
-}
 
 TEST(FindPrefixed, SearchesAfterTheStartIgnoringCaseAndWrapsRound) {
   const std::vector<std::string> names = {"TAVO USB Pc Camera", "Other", "tavo usb pc camera 2"};
@@ -43,14 +31,8 @@ TEST(FindPrefixed, SearchesAfterTheStartIgnoringCaseAndWrapsRound) {
 
 class CameraChoiceTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    if (QCoreApplication::instance() == nullptr) {
-      static int argc = 1;
-      static char name[] = "camerachoice_test";
-      static char* argv[] = {name, nullptr};
-      static QCoreApplication app(argc, argv);
-    }
-  }
+  // Posted events need an application object.
+  static void SetUpTestSuite() { testing::EnsureApplication(); }
   bool Build() {
     graph.SelectDevice(choice.deviceIndex());
     graph.SetCaptureFormat(media::kSubtypeRGB24, 320, 240, 24);
@@ -69,8 +51,8 @@ class CameraChoiceTest : public ::testing::Test {
 };
 
 TEST_F(CameraChoiceTest, TheLastExactNameIsUsedWhileTheListShowsWhatItsSearchFinds) {
-  platform.devices = {Camera("TAVO USB Pc Camera"), Camera("TAVO USB Pc Camera (2)"),
-                      Camera("TAVO USB Pc Camera"), Camera("Other")};
+  platform.devices = {SimCamera("TAVO USB Pc Camera"), SimCamera("TAVO USB Pc Camera (2)"),
+                      SimCamera("TAVO USB Pc Camera"), SimCamera("Other")};
   ASSERT_TRUE(choice.Choose());
   EXPECT_EQ(choice.deviceIndex(), 2);
   EXPECT_EQ(graph.videoDeviceIndex(), 2);
@@ -80,7 +62,7 @@ TEST_F(CameraChoiceTest, TheLastExactNameIsUsedWhileTheListShowsWhatItsSearchFin
 }
 
 TEST_F(CameraChoiceTest, WithoutTheTavoCameraTheFirstIsUsed) {
-  platform.devices = {Camera("First"), Camera("tavo usb pc camera")};
+  platform.devices = {SimCamera("First"), SimCamera("tavo usb pc camera")};
   ASSERT_TRUE(choice.Choose());
   EXPECT_EQ(choice.deviceIndex(), 0);
   EXPECT_EQ(choice.cameraName(), "First");
@@ -89,7 +71,7 @@ TEST_F(CameraChoiceTest, WithoutTheTavoCameraTheFirstIsUsed) {
 }
 
 TEST_F(CameraChoiceTest, NoCameraIsToldAndTheEarlierListStays) {
-  platform.devices = {Camera("First")};
+  platform.devices = {SimCamera("First")};
   ASSERT_TRUE(choice.Choose());
   platform.devices.clear();
   EXPECT_FALSE(choice.Choose());
@@ -99,7 +81,7 @@ TEST_F(CameraChoiceTest, NoCameraIsToldAndTheEarlierListStays) {
 }
 
 TEST_F(CameraChoiceTest, PickingAnotherCameraClosesTheGraphAndTheSameOneDoesNothing) {
-  platform.devices = {Camera("First"), Camera("Second")};
+  platform.devices = {SimCamera("First"), SimCamera("Second")};
   ASSERT_TRUE(choice.Choose());
   ASSERT_TRUE(Build());
   EXPECT_FALSE(choice.Pick(0));  // the camera of the built graph

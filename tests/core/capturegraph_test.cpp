@@ -11,6 +11,7 @@
 #include "cctvstrings.h"
 #include "media/simulatedplatform.h"
 #include "previewstrings.h"
+#include "sim_camera.h"
 #include "test_application.h"
 
 namespace tavo {
@@ -19,23 +20,10 @@ namespace {
 using media::MediaType;
 using media::SimStep;
 using media::Status;
-
-MediaType Video(const char* subtype, int width, int height, int bits) {
-  MediaType type;
-  type.majorType = media::kMajorTypeVideo;
-  type.subtype = subtype;
-  type.width = width;
-  type.height = height;
-  type.bitCount = static_cast<std::uint16_t>(bits);
-  type.sizeImage = static_cast<std::uint32_t>(width * height * bits / 8);
-  return type;
-}
+using testing::VideoType;
 
 media::SimDevice RgbCamera(const char* name = "TAVO USB Pc Camera") {
-  media::SimDevice device;
-  device.name = name;
-  device.formats = {Video("RGB24", 640, 480, 24), Video("RGB24", 320, 240, 24),
-                    Video("RGB24", 160, 120, 24)};
+  media::SimDevice device = testing::SimCamera(name, {{640, 480}, {320, 240}, {160, 120}});
   device.properties = {{media::kPropertyBrightness, {-10, 10, 1, 2, 2}},
                        {media::kPropertyContrast, {0, 20, 1, 11, 2}},
                        {media::kPropertySaturation, {0, 30, 1, 13, 2}},
@@ -45,7 +33,7 @@ media::SimDevice RgbCamera(const char* name = "TAVO USB Pc Camera") {
 
 media::SimDevice YuyvCamera() {
   media::SimDevice device = RgbCamera("Other Camera");
-  device.formats = {Video("YUY2", 640, 480, 16), Video("YUY2", 320, 240, 16)};
+  device.formats = {VideoType("YUY2", 640, 480, 16), VideoType("YUY2", 320, 240, 16)};
   return device;
 }
 
@@ -183,7 +171,7 @@ TEST_F(CaptureGraphTest, CameraOfferingRgb24GetsNoConverter) {
   EXPECT_EQ(platform.FilterNames(),
             (std::vector<std::string>{"Video Capture", "SampleGrabber", "Video Renderer"}));
   ASSERT_TRUE(platform.lastSetFormat);
-  EXPECT_EQ(*platform.lastSetFormat, Video("RGB24", 320, 240, 24));
+  EXPECT_EQ(*platform.lastSetFormat, VideoType("RGB24", 320, 240, 24));
   const auto graphState = platform.LastGraph();
   EXPECT_EQ(graphState->windowCalls,
             (std::vector<std::string>{"Owner", "Style 46000000", "Left 0", "Top 0", "Width 320",
@@ -200,7 +188,7 @@ TEST_F(CaptureGraphTest, CameraRefusingRgb24KeepsItsSubtypeBehindAConverter) {
             (std::vector<std::string>{"Video Capture", "KQR_Video Converter Device",
                                       "SampleGrabber", "Video Renderer"}));
   // The camera keeps YUY2 and its bit count at the wanted size.
-  MediaType expected = Video("YUY2", 320, 240, 16);
+  MediaType expected = VideoType("YUY2", 320, 240, 16);
   ASSERT_TRUE(platform.lastSetFormat);
   EXPECT_EQ(*platform.lastSetFormat, expected);
   const auto& connections = platform.LastGraph()->connections;
@@ -454,7 +442,7 @@ TEST_F(CaptureGraphTest, CloseEmptiesTheGraphAndAllowsARebuild) {
   graph.SetCaptureFormat(media::kSubtypeRGB24, 160, 120, 24);
   graph.SetFrameTarget(&target);
   EXPECT_NE(graph.Build(), 0);
-  EXPECT_EQ(*platform.lastSetFormat, Video("RGB24", 160, 120, 24));
+  EXPECT_EQ(*platform.lastSetFormat, VideoType("RGB24", 160, 120, 24));
   EXPECT_NE(graph.frameGrabber(), nullptr);
   EXPECT_TRUE(boxes.boxes.empty());
 }

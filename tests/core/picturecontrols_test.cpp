@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QObject>
 #include <filesystem>
 #include <string>
@@ -13,6 +12,8 @@
 #include "capturegraph.h"
 #include "mail_test_folder.h"
 #include "media/simulatedplatform.h"
+#include "sim_camera.h"
+#include "test_application.h"
 
 namespace tavo {
 namespace {
@@ -28,36 +29,14 @@ constexpr StringEntry kEntries[] = {
 };
 
 media::SimDevice Camera(bool properties = true) {
-  media::SimDevice device;
-  device.name = "TAVO USB Pc Camera";
-  media::MediaType rgb;
-  rgb.majorType = media::kMajorTypeVideo;
-  rgb.subtype = media::kSubtypeRGB24;
-  rgb.width = 320;
-  rgb.height = 240;
-  rgb.bitCount = 24;
-  rgb.sizeImage = 320 * 240 * 3;
-  device.formats = {rgb};
-  device.hasProcAmp = properties;
-  if (properties) {
-    device.properties = {{media::kPropertyBrightness, {-100, 100, 1, 10, 2}},
-                         {media::kPropertyContrast, {0, 200, 1, 100, 2}},
-                         {media::kPropertySaturation, {0, 200, 1, 49, 2}},
-                         {media::kPropertyGamma, {1, 9, 1, 5, 2}}};
-  }
-  return device;
+  const media::SimDevice device = testing::SimCamera("TAVO USB Pc Camera");
+  return properties ? testing::WithPictureProperties(device, 49) : testing::WithoutProcAmp(device);
 }
 
 class PictureControlsTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    if (QCoreApplication::instance() == nullptr) {
-      static int argc = 1;
-      static char name[] = "picturecontrols_test";
-      static char* argv[] = {name, nullptr};
-      static QCoreApplication app(argc, argv);
-    }
-  }
+  // Posted events need an application object.
+  static void SetUpTestSuite() { testing::EnsureApplication(); }
 
   // TavoPreview's sliders 1007-1009 and labels 1011-1013.
   static PictureControlsSetup PreviewSetup() {

@@ -19,6 +19,7 @@
 #include "media/gstplatform.h"
 #include "media/gstref.h"
 #include "previewstrings.h"
+#include "scratch_folder.h"
 #include "videorenderer.h"
 
 namespace tavo {
@@ -79,6 +80,24 @@ std::string WriteTwoHalvesVideo(const std::filesystem::path& path) {
   const bool ended = message != nullptr && GST_MESSAGE_TYPE(message.get()) == GST_MESSAGE_EOS;
   gst_element_set_state(pipeline.get(), GST_STATE_NULL);
   return ended ? std::string() : "the test video was not written";
+}
+
+// Writes the two-halves video into `folder` and makes it what the virtual camera plays. Returns
+// what went wrong, empty when nothing did.
+std::string PlayTwoHalvesVideo(const testing::ScratchFolder& folder) {
+  const auto video = folder.path() / "two-halves.mkv";
+  const std::string error = WriteTwoHalvesVideo(video);
+  if (error.empty()) setenv(media::kVirtualCameraVariable, video.c_str(), 1);
+  return error;
+}
+
+// The search for a converter from YUY2 to RGB24 among the filters a graph may use.
+media::FilterQuery YuyvToRgbQuery() {
+  media::FilterQuery query;
+  query.minimumMerit = media::kMeritDoNotUse + 1;
+  query.input = {media::kMajorTypeVideo, "YUY2"};
+  query.output = {media::kMajorTypeVideo, media::kSubtypeRGB24};
+  return query;
 }
 
 double Mean(const std::uint8_t* data, std::size_t length) {
@@ -168,11 +187,9 @@ TEST_F(GstCaptureGraphTest, OddWidthFramesArePackedWithoutRowPadding) {
 }
 
 TEST_F(GstCaptureGraphTest, FileCameraFramesAreBgrAndBottomUp) {
-  const auto folder = std::filesystem::temp_directory_path() / "tavo-gst-test";
-  std::filesystem::create_directories(folder);
-  const auto video = folder / "two-halves.mkv";
-  ASSERT_EQ(WriteTwoHalvesVideo(video), "");
-  setenv(media::kVirtualCameraVariable, video.c_str(), 1);
+  const testing::ScratchFolder folder(std::filesystem::temp_directory_path() /
+                                      "tavo-gst-test-XXXXXX");
+  ASSERT_EQ(PlayTwoHalvesVideo(folder), "");
 
   ASSERT_GT(BuildAt(320, 240), 0);
   ASSERT_EQ(graph.Run(), Status::Ok);
@@ -190,17 +207,14 @@ TEST_F(GstCaptureGraphTest, FileCameraFramesAreBgrAndBottomUp) {
   QTest::qWait(1200);
   EXPECT_NE(GrabFrame(), nullptr);
   EXPECT_TRUE(graph.Close());
-  std::filesystem::remove_all(folder);
 }
 
 // What the renderer paints: upright and in true colours out to the last column, also when the
 // frames' rows are padded and the width is no multiple of four (321).
 TEST_F(GstCaptureGraphTest, RendererShowsTheFileUprightInTrueColoursAtEveryWidth) {
-  const auto folder = std::filesystem::temp_directory_path() / "tavo-gst-renderer";
-  std::filesystem::create_directories(folder);
-  const auto video = folder / "two-halves.mkv";
-  ASSERT_EQ(WriteTwoHalvesVideo(video), "");
-  setenv(media::kVirtualCameraVariable, video.c_str(), 1);
+  const testing::ScratchFolder folder(std::filesystem::temp_directory_path() /
+                                      "tavo-gst-renderer-XXXXXX");
+  ASSERT_EQ(PlayTwoHalvesVideo(folder), "");
 
   for (int width : {320, 321}) {
     SCOPED_TRACE(width);
@@ -226,7 +240,6 @@ TEST_F(GstCaptureGraphTest, RendererShowsTheFileUprightInTrueColoursAtEveryWidth
     ASSERT_TRUE(graph.Close());
     EXPECT_TRUE(QTest::qWaitFor([&] { return Renderer() == nullptr; }, 2000));
   }
-  std::filesystem::remove_all(folder);
 }
 
 // The renderer reuses its frame buffers: a frame somebody still holds must not change under them.
@@ -246,9 +259,9 @@ TEST_F(GstCaptureGraphTest, HeldRendererFrameStaysAsItWasWhileNewFramesArrive) {
 }
 
 TEST_F(GstCaptureGraphTest, UnplayableFileIsNoCamera) {
-  const auto folder = std::filesystem::temp_directory_path() / "tavo-gst-bad";
-  std::filesystem::create_directories(folder);
-  const auto bad = folder / "not-a-video.mkv";
+  const testing::ScratchFolder folder(std::filesystem::temp_directory_path() /
+                                      "tavo-gst-bad-XXXXXX");
+  const auto bad = folder.path() / "not-a-video.mkv";
   {
     const FilePtr file = OpenFile(bad.c_str(), "wb");
     ASSERT_NE(file, nullptr);
@@ -258,7 +271,6 @@ TEST_F(GstCaptureGraphTest, UnplayableFileIsNoCamera) {
   EXPECT_EQ(BuildAt(320, 240), 0);
   EXPECT_EQ(boxes.boxes.back().text, "Couldn't bind moniker to filter object!");
   EXPECT_TRUE(graph.Close());
-  std::filesystem::remove_all(folder);
 }
 
 TEST_F(GstCaptureGraphTest, PropertyChangeShowsInTheNextFrame) {
@@ -291,10 +303,7 @@ TEST(GstPlatform, ConverterSearchFindsColourConvertersAboveTheMinimumRank) {
   media::GstPlatform platform(nullptr);
   std::shared_ptr<media::FilterMapper> mapper;
   ASSERT_EQ(platform.CreateFilterMapper(mapper), Status::Ok);
-  media::FilterQuery query;
-  query.minimumMerit = media::kMeritDoNotUse + 1;
-  query.input = {media::kMajorTypeVideo, "YUY2"};
-  query.output = {media::kMajorTypeVideo, media::kSubtypeRGB24};
+  media::FilterQuery query = YuyvToRgbQuery();
   std::unique_ptr<media::MonikerEnum> found;
   ASSERT_EQ(mapper->EnumMatchingFilters(query, found), Status::Ok);
   std::vector<std::string> names;
@@ -335,10 +344,7 @@ TEST(GstPlatform, CameraFailureWhileRunningStopsTheGraphAndTellsTheOwner) {
   ASSERT_EQ(virtualCamera->BindToFilter(camera), Status::Ok);
   std::shared_ptr<media::FilterMapper> mapper;
   platform.CreateFilterMapper(mapper);
-  media::FilterQuery query;
-  query.minimumMerit = media::kMeritDoNotUse + 1;
-  query.input = {media::kMajorTypeVideo, "YUY2"};
-  query.output = {media::kMajorTypeVideo, media::kSubtypeRGB24};
+  media::FilterQuery query = YuyvToRgbQuery();
   std::unique_ptr<media::MonikerEnum> converters;
   ASSERT_EQ(mapper->EnumMatchingFilters(query, converters), Status::Ok);
   ASSERT_EQ(converters->Next(moniker), Status::Ok);

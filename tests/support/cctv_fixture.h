@@ -17,33 +17,15 @@
 #include "mail_test_folder.h"
 #include "media/simulatedplatform.h"
 #include "mediaruntime.h"
+#include "sim_camera.h"
 #include "test_application.h"
 
 namespace tavo::cctv::testing {
 
-inline media::MediaType Rgb24(int width, int height) {
-  media::MediaType type;
-  type.majorType = media::kMajorTypeVideo;
-  type.subtype = media::kSubtypeRGB24;
-  type.width = width;
-  type.height = height;
-  type.bitCount = 24;
-  type.sizeImage = static_cast<std::uint32_t>(width * height * 3);
-  return type;
-}
-
 inline media::SimDevice Camera(const std::string& name, bool properties = true) {
-  media::SimDevice device;
-  device.name = name;
-  device.formats = {Rgb24(640, 480), Rgb24(320, 240)};
-  device.hasProcAmp = properties;
-  if (properties) {
-    device.properties = {{media::kPropertyBrightness, {-100, 100, 1, 10, 2}},
-                         {media::kPropertyContrast, {0, 200, 1, 100, 2}},
-                         {media::kPropertySaturation, {0, 200, 1, 80, 2}},
-                         {media::kPropertyGamma, {1, 9, 1, 5, 2}}};
-  }
-  return device;
+  const media::SimDevice device = tavo::testing::SimCamera(name, {{640, 480}, {320, 240}});
+  return properties ? tavo::testing::WithPictureProperties(device, 80)
+                    : tavo::testing::WithoutProcAmp(device);
 }
 
 // A view that records what the controller asks of its window.

@@ -14,6 +14,8 @@
 #include <string>
 #include <thread>
 
+#include "filehandle.h"
+
 namespace tavo::testing {
 
 class FakeSmtpServer {
@@ -30,22 +32,22 @@ class FakeSmtpServer {
   };
 
   explicit FakeSmtpServer(Script script) : script_(std::move(script)) {
-    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    listener_.reset(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = 0;
-    ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::listen(listener_, 1);
+    ::bind(listener_.get(), reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::listen(listener_.get(), 1);
     socklen_t length = sizeof address;
-    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+    ::getsockname(listener_.get(), reinterpret_cast<sockaddr*>(&address), &length);
     port_ = ntohs(address.sin_port);
     thread_ = std::thread([this] { Serve(); });
   }
 
   ~FakeSmtpServer() {
     Finish();
-    ::close(listener_);
+    listener_.reset();
   }
 
   FakeSmtpServer(const FakeSmtpServer&) = delete;
@@ -80,9 +82,10 @@ class FakeSmtpServer {
   }
 
   void Serve() {
-    if (!WaitReadable(listener_)) return;
-    const int fd = ::accept(listener_, nullptr, nullptr);
-    if (fd < 0) return;
+    if (!WaitReadable(listener_.get())) return;
+    const UniqueFd connection(::accept(listener_.get(), nullptr, nullptr));
+    if (!connection.valid()) return;
+    const int fd = connection.get();
     Reply(fd, script_.greeting);
     std::string pending;
     bool inData = false;
@@ -123,11 +126,10 @@ class FakeSmtpServer {
         }
       }
     }
-    ::close(fd);
   }
 
   Script script_;
-  int listener_ = -1;
+  UniqueFd listener_;
   int port_ = 0;
   std::atomic<bool> stop_{false};
   std::string received_;

@@ -1,41 +1,18 @@
 // A fresh folder below the system's temporary folder, removed with everything in it at scope end.
 #pragma once
 
-#include <stdlib.h>
-
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <string>
 #include <vector>
+
+#include "scratch_folder.h"
 
 namespace tavo::testing {
 
-class MailTestFolder {
+class MailTestFolder : public ScratchFolder {
  public:
-  MailTestFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tavo-mail-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-  }
-  ~MailTestFolder() {
-    std::error_code ignored;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-  }
-  MailTestFolder(const MailTestFolder&) = delete;
-  MailTestFolder& operator=(const MailTestFolder&) = delete;
-
-  const std::filesystem::path& path() const { return path_; }
-
-  // Writes `bytes` to `name` inside the folder and returns the file's full path.
-  std::string Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
-    const auto file = path_ / name;
-    std::ofstream(file, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
-    return file.string();
-  }
-
- private:
-  std::filesystem::path path_;
+  MailTestFolder() : ScratchFolder(std::filesystem::temp_directory_path() / "tavo-mail-XXXXXX") {}
 };
 
 // Bytes that run through every value (step 7 modulo 256), so their base64 uses the whole alphabet.

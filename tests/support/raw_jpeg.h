@@ -5,23 +5,32 @@
 
 #include <jpeglib.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
 
 namespace tavo::testing {
 
+// How to encode; every default is libjpeg's own, so only what a caller sets differs from it.
 struct RawJpegFormat {
   int components = 3;
   J_COLOR_SPACE space = JCS_RGB;
   bool progressive = false;
+  int quality = 75;
+  // Sampling factors of the first (luma) component; 0 keeps libjpeg's choice for the colour space.
+  int lumaHorizontal = 0;
+  int lumaVertical = 0;
+  // MCUs between restart markers; 0 writes none.
+  unsigned restartInterval = 0;
 };
 
-// The JPEG stream of `pixels` (rows top-down, `format.components` bytes each) with libjpeg's
-// default settings.
-inline std::vector<std::uint8_t> EncodeRawJpeg(const std::uint8_t* pixels, std::uint32_t width,
-                                               std::uint32_t height,
-                                               const RawJpegFormat& format = {}) {
+// Encodes `pixels` (rows top-down, `format.components` bytes each) in memory and hands the stream
+// to `use(const std::uint8_t* data, std::size_t size)` while libjpeg still holds it, so a caller
+// that only writes it out copies nothing.
+template <typename Use>
+void EncodeRawJpegWith(const std::uint8_t* pixels, std::uint32_t width, std::uint32_t height,
+                       const RawJpegFormat& format, Use&& use) {
   jpeg_compress_struct c{};
   jpeg_error_mgr err{};
   c.err = jpeg_std_error(&err);
@@ -34,6 +43,10 @@ inline std::vector<std::uint8_t> EncodeRawJpeg(const std::uint8_t* pixels, std::
   c.input_components = format.components;
   c.in_color_space = format.space;
   jpeg_set_defaults(&c);
+  if (format.lumaHorizontal > 0) c.comp_info[0].h_samp_factor = format.lumaHorizontal;
+  if (format.lumaVertical > 0) c.comp_info[0].v_samp_factor = format.lumaVertical;
+  jpeg_set_quality(&c, format.quality, TRUE);
+  c.restart_interval = format.restartInterval;
   if (format.progressive) jpeg_simple_progression(&c);
   jpeg_start_compress(&c, TRUE);
   const std::size_t rowBytes = std::size_t{width} * static_cast<std::size_t>(format.components);
@@ -43,8 +56,18 @@ inline std::vector<std::uint8_t> EncodeRawJpeg(const std::uint8_t* pixels, std::
   }
   jpeg_finish_compress(&c);
   jpeg_destroy_compress(&c);
-  std::vector<std::uint8_t> stream(out, out + size);
+  use(static_cast<const std::uint8_t*>(out), std::size_t{size});
   std::free(out);
+}
+
+// The JPEG stream of `pixels` (rows top-down, `format.components` bytes each).
+inline std::vector<std::uint8_t> EncodeRawJpeg(const std::uint8_t* pixels, std::uint32_t width,
+                                               std::uint32_t height,
+                                               const RawJpegFormat& format = {}) {
+  std::vector<std::uint8_t> stream;
+  EncodeRawJpegWith(pixels, width, height, format, [&](const std::uint8_t* data, std::size_t size) {
+    stream.assign(data, data + size);
+  });
   return stream;
 }
 

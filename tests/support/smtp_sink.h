@@ -9,11 +9,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "command_output.h"
+#include "filehandle.h"
 
 #ifndef TAVO_SYSTEM_PYTHON
 #define TAVO_SYSTEM_PYTHON "/usr/bin/python3"
@@ -32,33 +37,35 @@ class SmtpSink {
     int input[2];
     int output[2];
     if (::pipe2(input, O_CLOEXEC) != 0) return;
-    if (::pipe2(output, O_CLOEXEC) != 0) {
-      ::close(input[0]);
-      ::close(input[1]);
-      return;
-    }
+    UniqueFd serverReads(input[0]);
+    UniqueFd toServer(input[1]);
+    if (::pipe2(output, O_CLOEXEC) != 0) return;
+    UniqueFd fromServer(output[0]);
+    UniqueFd serverWrites(output[1]);
     const std::string script = (SupportFolder() / "smtp_sink.py").string();
     const std::string target = folder.string();
     pid_ = ::fork();
     if (pid_ == 0) {
-      ::dup2(input[0], 0);
-      ::dup2(output[1], 1);
+      // Close-on-exec drops every other end in the child; no destructor runs here.
+      ::dup2(serverReads.get(), 0);
+      ::dup2(serverWrites.get(), 1);
       ::execl(TAVO_SYSTEM_PYTHON, TAVO_SYSTEM_PYTHON, script.c_str(), target.c_str(), nullptr);
       ::_exit(127);
     }
-    ::close(input[0]);
-    ::close(output[1]);
-    toServer_ = input[1];
-    fromServer_ = output[0];
+    // Only the server may hold these, or its end of input and our end of its output never come.
+    serverReads.reset();
+    serverWrites.reset();
+    toServer_ = std::move(toServer);
+    fromServer_ = std::move(fromServer);
     std::string line;
     for (int waited = 0; waited < 10000 && line.find('\n') == std::string::npos;) {
-      pollfd entry{fromServer_, POLLIN, 0};
+      pollfd entry{fromServer_.get(), POLLIN, 0};
       if (::poll(&entry, 1, 100) <= 0) {
         waited += 100;
         continue;
       }
       char buffer[64];
-      const ssize_t count = ::read(fromServer_, buffer, sizeof buffer);
+      const ssize_t count = ::read(fromServer_.get(), buffer, sizeof buffer);
       if (count <= 0) break;
       line.append(buffer, static_cast<std::size_t>(count));
     }
@@ -66,7 +73,7 @@ class SmtpSink {
   }
 
   ~SmtpSink() {
-    if (toServer_ >= 0) ::close(toServer_);  // end of input stops the server
+    toServer_.reset();  // end of input stops the server
     if (pid_ > 0) {
       int status = 0;
       for (int waited = 0; waited < 3000; waited += 20) {
@@ -81,7 +88,7 @@ class SmtpSink {
         ::waitpid(pid_, &status, 0);
       }
     }
-    if (fromServer_ >= 0) ::close(fromServer_);
+    fromServer_.reset();
   }
 
   SmtpSink(const SmtpSink&) = delete;
@@ -98,8 +105,8 @@ class SmtpSink {
  private:
   std::filesystem::path folder_;
   pid_t pid_ = -1;
-  int toServer_ = -1;
-  int fromServer_ = -1;
+  UniqueFd toServer_;
+  UniqueFd fromServer_;
   int port_ = 0;
 };
 
@@ -112,16 +119,11 @@ inline std::map<std::string, std::string> InspectMail(const std::filesystem::pat
                         "'";
   if (!attachment.empty()) command += " '" + attachment + "'";
   std::map<std::string, std::string> fields;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return fields;
-  char line[8192];
-  while (std::fgets(line, sizeof line, pipe) != nullptr) {
-    std::string text(line);
-    if (!text.empty() && text.back() == '\n') text.pop_back();
+  std::istringstream lines(CommandOutput(command));
+  for (std::string text; std::getline(lines, text);) {
     const auto tab = text.find('\t');
     if (tab != std::string::npos) fields[text.substr(0, tab)] = text.substr(tab + 1);
   }
-  ::pclose(pipe);
   return fields;
 }
 

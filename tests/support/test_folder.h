@@ -1,0 +1,21 @@
+// A folder for the running test alone, below GoogleTest's temporary folder.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+namespace tavo::testing {
+
+// `prefix` followed by the running test's name, made afresh and empty. The test removes it.
+inline std::filesystem::path EmptyFolderForTest(const std::string& prefix) {
+  const std::filesystem::path folder =
+      std::filesystem::path(::testing::TempDir()) /
+      (prefix + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  return folder;
+}
+
+}  // namespace tavo::testing
