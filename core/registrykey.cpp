@@ -501,28 +501,34 @@ void RegistryKey::Close() { key_.reset(); }
 
 namespace {
 
+// One transaction on the held key at `path`: `step(store, id)` runs once the key is found, and
+// the transaction commits only when every step succeeded (the store rolls back otherwise).
+template <typename Step>
+std::int32_t InHeldKey(const std::string& file, const std::vector<std::string>& path, Mode mode,
+                       Step step) {
+  Store store;
+  std::int32_t status = store.Begin(file, mode, mode != Mode::kRead);
+  std::int64_t id = kRootId;
+  if (status == kStatusSuccess) status = store.FindHeldKey(path, id);
+  if (status == kStatusSuccess) status = step(store, id);
+  if (status == kStatusSuccess) status = store.Commit();
+  return status;
+}
+
 std::int32_t WriteValue(const std::string& file, const std::vector<std::string>& path,
                         const std::string& name, std::uint32_t type,
                         const std::vector<std::uint8_t>& data) {
-  Store store;
-  std::int32_t status = store.Begin(file, Mode::kWrite, true);
-  std::int64_t id = kRootId;
-  if (status == kStatusSuccess) status = store.FindHeldKey(path, id);
-  if (status == kStatusSuccess) status = store.SetValue(id, name, type, data);
-  if (status == kStatusSuccess) status = store.Commit();
-  return status;
+  return InHeldKey(file, path, Mode::kWrite, [&](Store& store, std::int64_t id) {
+    return store.SetValue(id, name, type, data);
+  });
 }
 
 std::int32_t ReadValue(const std::string& file, const std::vector<std::string>& path,
                        const std::string& name, std::uint32_t limit, std::uint32_t& type,
                        std::uint32_t& size, std::vector<std::uint8_t>& data) {
-  Store store;
-  std::int32_t status = store.Begin(file, Mode::kRead, false);
-  std::int64_t id = kRootId;
-  if (status == kStatusSuccess) status = store.FindHeldKey(path, id);
-  if (status == kStatusSuccess) status = store.QueryValue(id, name, limit, type, size, data);
-  if (status == kStatusSuccess) status = store.Commit();
-  return status;
+  return InHeldKey(file, path, Mode::kRead, [&](Store& store, std::int64_t id) {
+    return store.QueryValue(id, name, limit, type, size, data);
+  });
 }
 
 }  // namespace
@@ -577,39 +583,30 @@ bool RegistryKey::ReadString(const std::string& name, std::string& out) {
 
 bool RegistryKey::EnumerateSubKeys(std::vector<std::string>& names) {
   if (!key_) return Record(kStatusInvalidHandle, kTypeNone, 0);
-  Store store;
   std::vector<std::string> found;
-  std::int32_t status = store.Begin(key_->file, Mode::kRead, false);
-  std::int64_t id = kRootId;
-  if (status == kStatusSuccess) status = store.FindHeldKey(key_->path, id);
-  if (status == kStatusSuccess) status = store.SubKeys(id, found);
-  if (status == kStatusSuccess) status = store.Commit();
+  const std::int32_t status =
+      InHeldKey(key_->file, key_->path, Mode::kRead,
+                [&](Store& store, std::int64_t id) { return store.SubKeys(id, found); });
   if (status == kStatusSuccess) names = std::move(found);
   return Record(status, kTypeNone, 0);
 }
 
 bool RegistryKey::EnumerateValues(std::vector<ValueInfo>& values) {
   if (!key_) return Record(kStatusInvalidHandle, kTypeNone, 0);
-  Store store;
   std::vector<ValueInfo> found;
-  std::int32_t status = store.Begin(key_->file, Mode::kRead, false);
-  std::int64_t id = kRootId;
-  if (status == kStatusSuccess) status = store.FindHeldKey(key_->path, id);
-  if (status == kStatusSuccess) status = store.Values(id, found);
-  if (status == kStatusSuccess) status = store.Commit();
+  const std::int32_t status =
+      InHeldKey(key_->file, key_->path, Mode::kRead,
+                [&](Store& store, std::int64_t id) { return store.Values(id, found); });
   if (status == kStatusSuccess) values = std::move(found);
   return Record(status, kTypeNone, 0);
 }
 
 bool RegistryKey::DeleteValue(const std::string& name) {
   if (!key_) return Record(kStatusInvalidHandle, kTypeNone, 0);
-  Store store;
-  std::int32_t status = store.Begin(key_->file, Mode::kWrite, true);
-  std::int64_t id = kRootId;
-  if (status == kStatusSuccess) status = store.FindHeldKey(key_->path, id);
-  if (status == kStatusSuccess) status = store.RemoveValue(id, name);
-  if (status == kStatusSuccess) status = store.Commit();
-  return Record(status, kTypeNone, 0);
+  return Record(
+      InHeldKey(key_->file, key_->path, Mode::kWrite,
+                [&](Store& store, std::int64_t id) { return store.RemoveValue(id, name); }),
+      kTypeNone, 0);
 }
 
 }  // namespace tavo
