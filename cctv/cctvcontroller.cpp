@@ -109,6 +109,7 @@ void CctvController::StartSurveillance() {
 
 void CctvController::StopSurveillance() {
   loop_.Stop();
+  store_.CloseRun();
   view_.Refresh();
 }
 
@@ -294,6 +295,8 @@ void CctvController::ResetSensitivity() {
 }
 
 void CctvController::OnMailTextEdited(int id, const std::string& text) {
+  // Longer texts are refused by the edits already; one that got past them would fail every load.
+  if (text.size() > kMaxStoredTextBytes) return;
   if (id == kEditSender || id == kEditRecipient || id == kEditSmtpServer) fields_[id] = text;
 }
 
@@ -348,8 +351,16 @@ void CctvController::LoadSettings() {
 }
 
 void CctvController::SaveSettings() {
-  settings_.Save(FieldText(kEditSender), FieldText(kEditRecipient), FieldText(kEditSmtpServer),
-                 FieldText(kFieldSensitivity));
+  // A mail text is stored only once it was loaded or typed: an empty edit after a failed start or
+  // load would wipe the stored address.
+  const auto held = [this](int id) {
+    const auto it = fields_.find(id);
+    return it == fields_.end() ? std::nullopt : std::optional(it->second);
+  };
+  if (!settings_.Save(held(kEditSender), held(kEditRecipient), held(kEditSmtpServer),
+                      FieldText(kFieldSensitivity))) {
+    Show(kMsgSettingsNotStored);
+  }
 }
 
 }  // namespace tavo::cctv

@@ -91,7 +91,8 @@ enum class ButtonRow { kViewer, kPanel, kMain };
 struct FaceButton {
   int id;  // the window's numbering (Button)
   ButtonRow row;
-  QRect hitArea;        // inclusive
+  QRect hitArea;        // inclusive; hover and press
+  QRect releaseArea;    // inclusive; where a release runs the command
   QPoint facePosition;  // where the hover and pressed faces are drawn
   QRect repaintArea;    // inclusive; repainted when the normal face returns
   int hoverFace;        // a SkinPicture or kNoFace

@@ -17,6 +17,7 @@
 #include <QPainter>
 #include <QTimer>
 #include <QToolTip>
+#include <QValidator>
 
 #include "folderpanel.h"
 #include "framegrabber.h"
@@ -27,6 +28,17 @@ namespace tavo::cctv {
 namespace {
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// Refuses an edit that would make a mail text longer than the store reads back, counted in bytes
+// of UTF-8 as stored, not in characters.
+class StoredTextValidator final : public QValidator {
+ public:
+  using QValidator::QValidator;
+  State validate(QString& input, int&) const override {
+    return static_cast<std::size_t>(input.toUtf8().size()) <= kMaxStoredTextBytes ? Acceptable
+                                                                                  : Invalid;
+  }
+};
 
 }  // namespace
 
@@ -144,6 +156,7 @@ void CctvMainWindow::BuildControls() {
     edit->setFrame(false);
     edit->setTextMargins(1, 0, 1, 0);
     edit->setEnabled(false);
+    edit->setValidator(new StoredTextValidator(edit));
     const int id = row.id;
     connect(edit, &QLineEdit::textEdited, this, [this, id](const QString& text) {
       controller_->OnMailTextEdited(id, text.toStdString());
@@ -170,6 +183,7 @@ void CctvMainWindow::BuildButtons() {
     PaintedButton button;
     button.id = face.id;
     button.hitArea = face.hitArea;
+    button.releaseArea = face.releaseArea;
     button.facePosition = face.facePosition;
     button.repaintArea = face.repaintArea;
     button.hoverFace = skin_.Face(face.hoverFace);
@@ -438,9 +452,13 @@ void CctvMainWindow::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void CctvMainWindow::ShowAbout() {
-  // Not a child of the main window: the window swallows Escape for its children, and the About
-  // box closes with Escape.
-  QDialog about(nullptr);
+  // A child of the main window, so that it stays above the window when that is pinned on top.
+  // The window swallows Escape for its children, and the About box closes with Escape: its filter
+  // leaves the box before the box has children of its own to watch.
+  QDialog about(this);
+  for (auto* filter : findChildren<DialogKeyFilter*>(Qt::FindDirectChildrenOnly)) {
+    about.removeEventFilter(filter);
+  }
   about.setWindowModality(Qt::ApplicationModal);
   about.setWindowTitle(Q(strings_.Text(kStringAboutTitle)));
   about.setWindowIcon(CctvIcon());

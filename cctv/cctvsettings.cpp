@@ -1,6 +1,7 @@
 #include "cctvsettings.h"
 
 #include <utility>
+#include <vector>
 
 namespace tavo::cctv {
 
@@ -34,17 +35,30 @@ std::optional<StoredCctvSettings> CctvSettings::Load(const std::function<int()>&
   return stored;
 }
 
-void CctvSettings::Save(const std::string& sender, const std::string& recipient,
-                        const std::string& server, const std::string& sensitivityField) {
+bool CctvSettings::Save(const std::optional<std::string>& sender,
+                        const std::optional<std::string>& recipient,
+                        const std::optional<std::string>& server,
+                        const std::string& sensitivityField) {
+  std::vector<RegistryKey::ValueInfo> values;
+  bool whole = true;
+  for (const auto& [name, text] :
+       {std::pair{"FromMailAdd", &sender}, std::pair{"ToMailAdd", &recipient},
+        std::pair{"Smtp", &server}}) {
+    if (*text) {
+      values.push_back(RegistryKey::TextValue(name, **text));
+    } else {
+      whole = false;
+    }
+  }
+  whole = picture_.AddValues(values) && whole;
+  values.push_back(RegistryKey::NumberValue(
+      "Sensitive", static_cast<std::uint32_t>(DecimalOf(sensitivityField))));
+
   RegistryKey key(root_);
-  if (!key.OpenSubKey(kSettingsKey)) key.CreateKey(root_, kSettingsKey);
-  key.Open(root_, kSettingsKey);
-  key.WriteString("FromMailAdd", sender);
-  key.WriteString("ToMailAdd", recipient);
-  key.WriteString("Smtp", server);
-  picture_.WriteValues(key);
-  key.WriteNumber("Sensitive", static_cast<std::uint32_t>(DecimalOf(sensitivityField)));
-  key.Close();
+  if (!key.OpenSubKey(kSettingsKey) && (!whole || !key.CreateKey(root_, kSettingsKey))) {
+    return false;
+  }
+  return key.Open(root_, kSettingsKey) && key.WriteValues(values);
 }
 
 }  // namespace tavo::cctv

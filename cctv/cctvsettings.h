@@ -2,6 +2,7 @@
 // in one key of the settings store. The first run creates the key; apply writes it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -21,6 +22,11 @@ inline constexpr int kMsgRegistryRead = 3025;
 inline constexpr int kMsgFirstSender = 3087;
 inline constexpr int kMsgFirstRecipient = 3088;
 inline constexpr int kMsgFirstServer = 3089;
+inline constexpr int kMsgSettingsNotStored = 3096;
+
+// The longest text a load reads back (the store's 200-byte read buffer, with its NUL), in bytes of
+// UTF-8: a longer stored text would fail every later load.
+inline constexpr std::size_t kMaxStoredTextBytes = 199;
 
 // What a load reads, in the order the values are read.
 struct StoredCctvSettings {
@@ -44,10 +50,14 @@ class CctvSettings {
   // missing or unreadable.
   std::optional<StoredCctvSettings> Load(const std::function<int()>& firstRun);
 
-  // Writes the seven values: the three texts, the picture fields' values and the decimal value of
-  // `sensitivityField`. Nothing is examined and nothing is shown.
-  void Save(const std::string& sender, const std::string& recipient, const std::string& server,
-            const std::string& sensitivityField);
+  // Writes the seven values in one transaction: the three texts, the picture fields' values and
+  // the decimal value of `sensitivityField`. A text given as none, or a picture field that never
+  // showed a value, is left out and the store keeps what it holds (after a failed start or load
+  // the panel holds nothing worth storing). False, with nothing written, when the store could not
+  // be written, or when the key does not exist yet and a value would be left out: a key made
+  // without it would fail every later load. Nothing is shown.
+  bool Save(const std::optional<std::string>& sender, const std::optional<std::string>& recipient,
+            const std::optional<std::string>& server, const std::string& sensitivityField);
 
  private:
   RegistryRoot root_;

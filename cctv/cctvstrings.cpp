@@ -92,6 +92,10 @@ constexpr StringEntry kOwnStrings[] = {
     {3093, "폴더를 모두 지우지 못했습니다. 폴더 안의 파일이 사용 중인지 확인하세요.",
      "The folder could not be deleted completely. Check whether a file in it is in use.",
      "フォルダを完全に削除できませんでした。使用中のファイルがないか確認してください。"},
+    // Apply could not store the settings.
+    {3096, "설정을 저장하지 못했습니다. 설정 파일에 쓸 수 있는지 확인하세요.",
+     "The settings could not be saved. Check that the settings file can be written.",
+     "設定を保存できませんでした。設定ファイルに書き込めるか確認してください。"},
 };
 
 constexpr auto kStrings = WithCaptureGraphStrings(kOwnStrings, kCaptureGraphMessageOffset);

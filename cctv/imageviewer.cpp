@@ -117,9 +117,13 @@ std::string ImageViewer::SpeedText() const { return std::to_string(speedLevel_);
 std::optional<ViewerFrame> ImageViewer::Load(int number, std::string* path) {
   if (number <= 0) return std::nullopt;
   std::string file = store_.FindImageByCounter(viewFolder_, number);
-  if (file.empty()) return std::nullopt;
+  if (file.empty() || unreadable_.contains(file)) return std::nullopt;
   std::optional<ViewerFrame> frame = LoadViewerImage(jpegBoxes_, file);
-  if (frame && path != nullptr) *path = std::move(file);
+  if (!frame) {
+    unreadable_.insert(std::move(file));
+  } else if (path != nullptr) {
+    *path = std::move(file);
+  }
   return frame;
 }
 
@@ -153,6 +157,7 @@ void ImageViewer::SetThumbFromPosition(int minimumTotal) {
 
 void ImageViewer::ShowFolder(const std::string& name) {
   jpegBoxes_.NewStep();
+  unreadable_.clear();
   firstNumber_ = 0;
   imageTotal_ = 0;
   viewFolder_ = store_.imageRoot() + name;
@@ -203,6 +208,7 @@ void ImageViewer::ShowFolder(const std::string& name) {
       if (!frame) {
         if (!reported) Show(kMsgViewerReadFailed);
         reported = true;
+        unreadable_.insert(path);
         continue;
       }
       if (drawn == 0) {

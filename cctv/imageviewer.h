@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <ctime>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -190,6 +191,9 @@ class ImageViewer {
   std::array<int, kThumbSlots> slots_{};
   std::pair<int, int> counter_{0, 0};  // number and total the counter shows
   Captions captions_;
+  // Files of the open run that did not decode: each is told of once per opening of the run, not
+  // again at every step while it stays in the strip, and is not decoded again meanwhile.
+  std::set<std::string> unreadable_;
   // Depth of message boxes open: the slideshow does not step beneath one.
   int boxesOpen_ = 0;
   StepBoxes jpegBoxes_{*this};

@@ -184,7 +184,24 @@ std::string RecordingStore::CompositePath(int n) const {
   return path;
 }
 
+void RecordingStore::CloseRun() {
+  if (!runOpen_ || imageCounter_ > 0) return;
+  runOpen_ = false;
+  // Anything else found there (put by hand, or left by an earlier program) keeps the run.
+  std::error_code error;
+  if (!fs::is_empty(mailFolder_, error) || error) return;
+  int entries = 0;
+  for (fs::directory_iterator it(runFolder_, error); !error && it != fs::directory_iterator();
+       it.increment(error)) {
+    if (++entries > 1 || it->path().filename() != fs::path(mailFolder_).filename()) return;
+  }
+  if (error || entries != 1) return;
+  fs::remove(mailFolder_, error);
+  fs::remove(runFolder_, error);
+}
+
 bool RecordingStore::OpenRunFolder() {
+  CloseRun();
   runOpen_ = false;
   imageCounter_ = batchCounter_ = compositeCounter_ = 0;
   const std::string stamp = MakeTimeStamp();
@@ -197,7 +214,12 @@ bool RecordingStore::OpenRunFolder() {
 
   const bool reused = IsDirectory(runFolder_);
   if (!reused && !IsDirectory(imageRoot_)) MakeFolder(imageRoot_);
-  if (!MakeFolder(runFolder_) || !MakeFolder(mailFolder_)) return false;
+  if (!MakeFolder(runFolder_) || !MakeFolder(mailFolder_)) {
+    // A run folder made just now without its mail folder would stay behind as an empty run.
+    std::error_code error;
+    if (!reused) fs::remove(runFolder_, error);
+    return false;
+  }
   if (reused) {
     imageCounter_ = HighestNumberIn(runFolder_, {});
     compositeCounter_ = HighestNumberIn(mailFolder_, kCompositePrefix);

@@ -101,7 +101,14 @@ class RecordingStore {
   // again and its numbering goes on after its highest image and composite, so no file is ever
   // overwritten. False, with no run open, when the stamp is empty, the paths exceed the limits
   // or the folders cannot be created.
+  // The run open until then is closed first (see CloseRun).
   bool OpenRunFolder();
+
+  // Ends the run. One that never took a picture (a start that failed before the first one, or
+  // was stopped at once) is removed with its empty mail folder, so it does not clutter the
+  // viewer's list, and no run is open after it. A run with pictures stays open: a frame asked for
+  // just before a stop may still join it.
+  void CloseRun();
 
   // The recording step for one motion frame (blue, green, red, rows bottom-up; altered in place):
   // numbers it, writes it into the run folder, completes a batch (alert hook), shows the sign,

@@ -120,10 +120,17 @@ void PictureControls::WriteDefaults(RegistryKey& key) const {
   }
 }
 
-void PictureControls::WriteValues(RegistryKey& key) const {
+bool PictureControls::AddValues(std::vector<RegistryKey::ValueInfo>& batch) const {
+  bool all = true;
   for (std::size_t i = 0; i < controls_.size(); ++i) {
-    key.WriteNumber(kValueNames[i], static_cast<std::uint32_t>(DecimalOf(controls_[i].field)));
+    if (controls_[i].field.empty()) {
+      all = false;
+      continue;
+    }
+    batch.push_back(RegistryKey::NumberValue(
+        kValueNames[i], static_cast<std::uint32_t>(DecimalOf(controls_[i].field))));
   }
+  return all;
 }
 
 bool PictureControls::ReadValues(RegistryKey& key, PictureValues& out) {
@@ -157,9 +164,9 @@ bool PictureControls::StoreValues(const RegistryRoot& root) const {
   RegistryKey key(root);
   if (!key.OpenSubKey(setup_.settingsKey)) key.CreateKey(root, setup_.settingsKey);
   if (!key.Open(root, setup_.settingsKey)) return false;
-  WriteValues(key);
-  key.Close();
-  return true;
+  std::vector<RegistryKey::ValueInfo> batch;
+  AddValues(batch);
+  return key.WriteValues(batch);
 }
 
 }  // namespace tavo

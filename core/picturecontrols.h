@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "capturegraph.h"
 #include "messageboxes.h"
@@ -82,10 +83,13 @@ class PictureControls {
   // of the three sliders.
   bool Move(int id, int position);
 
-  // Writes "Bright", "Saturation" and "Contrast" into the open `key`: the range defaults, or the
-  // fields' values. Results are not examined.
+  // Writes "Bright", "Saturation" and "Contrast" into the open `key`: the range defaults.
+  // Results are not examined.
   void WriteDefaults(RegistryKey& key) const;
-  void WriteValues(RegistryKey& key) const;
+  // Adds "Bright", "Saturation" and "Contrast" with the fields' values to `batch`, in that order,
+  // leaving out a field that never showed a value (no camera answered and nothing was loaded):
+  // storing it would store 0, a black picture at the next start. False when one was left out.
+  bool AddValues(std::vector<RegistryKey::ValueInfo>& batch) const;
   // Reads the three from the open `key`, stopping at the first failure: false then, with `out`
   // partly filled.
   static bool ReadValues(RegistryKey& key, PictureValues& out);
@@ -96,7 +100,8 @@ class PictureControls {
   // Creates the settings key below `root` and writes the range defaults into it; false when the
   // key could not be created and opened.
   bool StoreDefaults(const RegistryRoot& root) const;
-  // Opens or creates the settings key and writes the fields' values; false when it could not.
+  // Opens or creates the settings key and writes the fields' values that AddValues gives, in one
+  // transaction; false when the key could not be opened or written.
   bool StoreValues(const RegistryRoot& root) const;
 
  private:

@@ -533,13 +533,41 @@ std::int32_t ReadValue(const std::string& file, const std::vector<std::string>& 
 
 }  // namespace
 
+RegistryKey::ValueInfo RegistryKey::NumberValue(const std::string& name, std::uint32_t value) {
+  return {name,
+          kTypeNumber,
+          {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+           static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)}};
+}
+
+RegistryKey::ValueInfo RegistryKey::TextValue(const std::string& name, const std::string& text) {
+  return {name, kTypeText, TextBytes(text)};
+}
+
 bool RegistryKey::WriteNumber(const std::string& name, std::uint32_t value) {
   if (!key_) return Record(kStatusInvalidHandle, kTypeNumber, kNumberBytes);
-  std::vector<std::uint8_t> bytes{
-      static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-      static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
-  return Record(WriteValue(key_->file, key_->path, name, kTypeNumber, bytes), kTypeNumber,
-                kNumberBytes);
+  return Record(
+      WriteValue(key_->file, key_->path, name, kTypeNumber, NumberValue(name, value).data),
+      kTypeNumber, kNumberBytes);
+}
+
+bool RegistryKey::WriteValues(const std::vector<ValueInfo>& values) {
+  if (!key_) return Record(kStatusInvalidHandle, kTypeNone, 0);
+  for (const ValueInfo& value : values) {
+    if (value.data.size() > static_cast<std::size_t>(kMaxValueBytes)) {
+      return Record(kStatusInvalidData, kTypeNone, 0);
+    }
+  }
+  return Record(InHeldKey(key_->file, key_->path, Mode::kWrite,
+                          [&](Store& store, std::int64_t id) {
+                            for (const ValueInfo& value : values) {
+                              const std::int32_t status =
+                                  store.SetValue(id, value.name, value.type, value.data);
+                              if (status != kStatusSuccess) return status;
+                            }
+                            return kStatusSuccess;
+                          }),
+                kTypeNone, 0);
 }
 
 bool RegistryKey::WriteString(const std::string& name, const std::string& text) {

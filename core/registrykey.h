@@ -73,6 +73,14 @@ class RegistryKey {
   bool EnumerateValues(std::vector<ValueInfo>& values);
   bool DeleteValue(const std::string& name);
 
+  // Writes every value of `values` into the held key in one transaction: all of them or, on
+  // failure, none (the store keeps what it held). The first failure's status is recorded, type and
+  // size are not. A text above the store's size bound fails with kStatusInvalidData.
+  bool WriteValues(const std::vector<ValueInfo>& values);
+  // The stored form of a number or a text, for WriteValues.
+  static ValueInfo NumberValue(const std::string& name, std::uint32_t value);
+  static ValueInfo TextValue(const std::string& name, const std::string& text);
+
   std::int32_t lastStatus = kStatusSuccess;
   std::uint32_t lastType = kTypeNone;
   std::uint32_t lastSize = 0;

@@ -73,10 +73,16 @@ int PaintedButtons::Press(QPoint point) {
 }
 
 int PaintedButtons::Release(QPoint point) {
-  const int id = ButtonAt(point);
   const int pressed = pressedId_;
   pressedId_ = 0;
-  if (id != 0 && id == pressed) return id;
+  for (const Entry& entry : entries_) {
+    const PaintedButton& button = entry.button;
+    const QRect& area = button.releaseArea.isEmpty() ? button.hitArea : button.releaseArea;
+    if (!button.active || !area.contains(point)) continue;
+    if (button.id == pressed) return pressed;
+    break;
+  }
+  const int id = ButtonAt(point);
   if (id != 0) RestoreFace(id);
   if (pressed != 0) RestoreFace(pressed);
   return 0;

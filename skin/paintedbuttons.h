@@ -24,7 +24,8 @@ struct PaintedButton {
   QRect repaintArea;    // invalidated when the normal face returns; empty: the face's rectangle
   QImage hoverFace;     // null for buttons that show nothing on hover (close buttons)
   QImage pressedFace;
-  bool active = true;  // inactive buttons are not tested (e.g. viewer buttons outside the viewer)
+  bool active = true;   // inactive buttons are not tested (e.g. viewer buttons outside the viewer)
+  QRect releaseArea{};  // points where a release runs the command; empty: the hit area
 };
 
 // Per-window button state: the buttons in the window's test order, the hover flag and hovered id,
@@ -55,9 +56,10 @@ class PaintedButtons {
   // no button was hit (the window then tries its active areas and else starts a drag).
   int Press(QPoint point);
 
-  // A left-button release. Returns the id of the button under `point` when the press began on
-  // that same button, so the window runs its command; otherwise 0, and lit faces under the
-  // pointer return to normal. A command never runs for a press that slid onto another button.
+  // A left-button release. Returns the id of the first active button whose release area holds
+  // `point` when the press began on that same button, so the window runs its command; otherwise
+  // 0, and lit faces under the pointer return to normal. A command never runs for a press that
+  // slid onto another button.
   int Release(QPoint point);
 
   // The pointer left the window: as a move onto no button.

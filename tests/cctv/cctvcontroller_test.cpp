@@ -24,8 +24,9 @@ int ImagesIn(const std::string& folder) {
 }
 
 TEST(CctvStrings, EveryMessageOfTheWindowIsThereInEachLanguage) {
-  const int ids[] = {101,  3002, 3008, 3009, 3010, 3011, 3012, 3020, 3021, 3022, 3023, 3024, 3025,
-                     3026, 3027, 3030, 3033, 3036, 3086, 3087, 3088, 3089, 3090, 3091, 3092, 3093};
+  const int ids[] = {101,  3002, 3008, 3009, 3010, 3011, 3012, 3020, 3021,
+                     3022, 3023, 3024, 3025, 3026, 3027, 3030, 3033, 3036,
+                     3086, 3087, 3088, 3089, 3090, 3091, 3092, 3093, 3096};
   for (Language language : {Language::Korean, Language::English, Language::Japanese}) {
     const StringTable table(CctvStrings(), language);
     for (int id : ids) EXPECT_FALSE(table.Text(id).empty()) << id;
@@ -162,6 +163,25 @@ TEST(CctvSurveillance, AWriteFailureStopsSurveillanceAndTellsOnce) {
   EXPECT_TRUE(rig.view.timers.empty());
   rig.Frame(0);
   EXPECT_THAT(rig.Messages(), ElementsAre(rig.Text(kMsgCannotSave)));
+}
+
+TEST(CctvSurveillance, AStartThatRecordsNothingLeavesNoRunFolder) {
+  CctvRig rig;
+  CctvController& c = rig.Make([](const std::string&, int, const std::uint8_t*, std::uint32_t,
+                                  std::uint32_t) { return false; });
+  c.Start(true, kMediaRuntimeComplete);
+  const fs::path root = rig.folder.path() / "CCTV_Image";
+  // Started and stopped before any picture.
+  c.OnButton(kButtonStartStop);
+  ASSERT_TRUE(fs::is_directory(c.store().runFolder()));
+  c.OnButton(kButtonStartStop);
+  EXPECT_TRUE(fs::is_empty(root));
+  // The first picture cannot be written (a full disk): surveillance stops, and no run stays.
+  c.OnButton(kButtonStartStop);
+  rig.Frame(0);
+  rig.Frame(200);
+  ASSERT_FALSE(c.surveillanceOn());
+  EXPECT_TRUE(fs::is_empty(root));
 }
 
 TEST(CctvSurveillance, NoFrameIsRequestedWhileAnImageIsBeingWritten) {
@@ -468,6 +488,74 @@ TEST_F(CctvSettingsTest, AnOverlongTextFailsTheLoadAndKeepsTheSliders) {
   EXPECT_THAT(rig.Messages(), ElementsAre(rig.Text(kMsgRegistryRead)));
   EXPECT_EQ(c.slider(kSliderContrast).position, 150);
   EXPECT_EQ(rig.graph.runState(), 1);  // the graph still runs
+}
+
+TEST_F(CctvSettingsTest, ApplyAfterAFailedStartOrLoadKeepsWhatThePanelNeverHeld) {
+  {
+    CctvController& c = rig.Started();
+    c.OnSlider(kSliderBrightness, 40);
+    c.OnMailTextEdited(kEditSender, "me@example.test");
+    c.OnButton(kButtonSetup);
+    c.OnButton(kButtonApply);
+    c.Shutdown();
+  }
+  // A start whose graph cannot be built loads nothing: apply stores only what was typed.
+  rig.platform.FailAt(media::SimStep::Render);
+  {
+    CctvController& c = rig.Started();
+    ASSERT_EQ(rig.Messages().back(), rig.Text(kMsgPreviewFailed));
+    rig.boxes.boxes.clear();
+    c.OnMailTextEdited(kEditRecipient, "you@example.test");
+    c.OnButton(kButtonSetup);
+    c.OnButton(kButtonApply);
+    EXPECT_TRUE(rig.Messages().empty());
+    c.Shutdown();
+  }
+  EXPECT_EQ(Text("FromMailAdd"), "me@example.test");
+  EXPECT_EQ(Text("ToMailAdd"), "you@example.test");
+  EXPECT_EQ(Text("Smtp"), rig.Text(kMsgFirstServer));
+  EXPECT_EQ(Number("Bright"), 40u);
+  EXPECT_EQ(Number("Saturation"), 80u);
+  EXPECT_EQ(Number("Contrast"), 100u);
+
+  // A load that fails (an overlong stored text) leaves the addresses unloaded as well.
+  {
+    RegistryKey key(Root());
+    ASSERT_TRUE(key.Open(Root(), kSettingsKey));
+    ASSERT_TRUE(key.WriteString("Smtp", std::string(250, 's')));
+  }
+  rig.platform.Heal();
+  rig.boxes.boxes.clear();
+  CctvController& c = rig.Started();
+  ASSERT_THAT(rig.Messages(), ElementsAre(rig.Text(kMsgRegistryRead)));
+  c.OnButton(kButtonSetup);
+  c.OnButton(kButtonApply);
+  EXPECT_EQ(Text("FromMailAdd"), "me@example.test");
+  EXPECT_EQ(Number("Bright"), 40u);
+}
+
+TEST_F(CctvSettingsTest, ApplyTellsWhenTheStoreCannotBeWritten) {
+  CctvController& c = rig.Started();
+  rig.boxes.boxes.clear();
+  // The store's file replaced by a folder: nothing can open it.
+  fs::remove(Root().file);
+  fs::create_directory(Root().file);
+  c.OnButton(kButtonSetup);
+  c.OnButton(kButtonApply);
+  EXPECT_THAT(rig.Messages(), ElementsAre(rig.Text(kMsgSettingsNotStored)));
+}
+
+TEST_F(CctvSettingsTest, ApplyWithoutAKeyAndWithoutPictureValuesMakesNoKey) {
+  rig.platform.FailAt(media::SimStep::Render);
+  CctvController& c = rig.Started();
+  rig.boxes.boxes.clear();
+  c.OnMailTextEdited(kEditSender, "me@example.test");
+  c.OnButton(kButtonSetup);
+  c.OnButton(kButtonApply);
+  // A key without "Bright" would fail every later load; the user hears it was not stored.
+  EXPECT_THAT(rig.Messages(), ElementsAre(rig.Text(kMsgSettingsNotStored)));
+  RegistryKey key(Root());
+  EXPECT_FALSE(key.Open(Root(), kSettingsKey));
 }
 
 TEST_F(CctvSettingsTest, DisplayTypeButtonsResetThePictureAndTheSensitivity) {

@@ -250,6 +250,31 @@ TEST_F(ViewerTest, UnreadableImagesAreReportedOnceAndSkipped) {
   EXPECT_EQ(viewer.CounterText(), "0 / 0");
 }
 
+TEST_F(ViewerTest, ADamagedFileIsToldOncePerOpeningNotAtEveryStep) {
+  const fs::path run = RunOf("run", 8);
+  std::ofstream(ImageFile(run, 6), std::ios::trunc) << "garbage";
+  viewer.ShowFolder("run");
+  EXPECT_TRUE(boxes.boxes.empty());  // 6 is not in the first strip
+  // Steps that keep the damaged file in the strip: its box comes once.
+  viewer.Next();
+  EXPECT_EQ(viewer.slotNumbers(), (Slots{2, 3, 4, 5}));
+  viewer.Next();
+  EXPECT_EQ(viewer.slotNumbers(), (Slots{3, 4, 5, 7}));
+  const std::size_t told = boxes.boxes.size();
+  EXPECT_EQ(told, 1u);
+  viewer.Next();
+  viewer.Previous();
+  viewer.ToggleSlideshow();
+  for (int tick = 0; tick < 6; ++tick) viewer.SlideshowTick();
+  EXPECT_EQ(boxes.boxes.size(), told);
+  // Opening the run again tells it again, once.
+  viewer.ShowFolder("run");
+  viewer.Next();
+  viewer.Next();
+  viewer.Next();
+  EXPECT_EQ(boxes.boxes.size(), told + 1);
+}
+
 TEST_F(ViewerTest, OpeningALongRunDecodesOnlyWhatItShows) {
   // Images 5 on are not JPEG at all: decoding any of them would show a box.
   const fs::path run = RunOf("long", 4);

@@ -314,6 +314,43 @@ TEST_F(RecordingStoreTest, FailedWriteLeavesCountersAndNumbersWithoutGaps) {
   for (int n = 1; n <= 16; ++n) EXPECT_NE(store->FindImageByCounter(store->runFolder(), n), "");
 }
 
+TEST_F(RecordingStoreTest, ARunClosedWithoutAPictureLeavesNoFolderBehind) {
+  ASSERT_TRUE(store->OpenRunFolder());
+  const std::string empty = store->runFolder();
+  store->CloseRun();
+  EXPECT_FALSE(fs::exists(empty));
+  EXPECT_FALSE(store->runOpen());
+  EXPECT_EQ(Record(), RecordResult::kNoRun);  // a frame asked for before the stop joins nothing
+
+  // Opening the next run closes an empty one too.
+  ASSERT_TRUE(store->OpenRunFolder());
+  Tick();
+  ASSERT_TRUE(store->OpenRunFolder());
+  EXPECT_FALSE(fs::exists(empty));
+  const std::string next = store->runFolder();
+
+  // A first picture that cannot be written leaves the run empty: it goes at the stop.
+  failWrites = true;
+  EXPECT_EQ(Record(), RecordResult::kWriteFailed);
+  store->CloseRun();
+  EXPECT_FALSE(fs::exists(next));
+
+  // A run with a picture stays, open for a late frame; so does one holding anything else.
+  failWrites = false;
+  Tick();
+  ASSERT_TRUE(store->OpenRunFolder());
+  ASSERT_EQ(Record(), RecordResult::kRecorded);
+  store->CloseRun();
+  EXPECT_TRUE(fs::is_directory(store->mailFolder()));
+  EXPECT_TRUE(store->runOpen());
+  Tick();
+  ASSERT_TRUE(store->OpenRunFolder());
+  std::ofstream(store->runFolder() + "/notes.txt") << "mine";
+  store->CloseRun();
+  EXPECT_TRUE(fs::is_directory(store->mailFolder()));
+  EXPECT_TRUE(fs::exists(store->runFolder() + "/notes.txt"));
+}
+
 TEST_F(RecordingStoreTest, RefusesWhatItCannotDoCleanly) {
   auto f = Frame();
   EXPECT_EQ(store->RecordMotionFrame(f), RecordResult::kNoRun);

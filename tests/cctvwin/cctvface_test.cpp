@@ -47,5 +47,21 @@ TEST(CctvFaceTables, ButtonsAreTestedViewerRowFirstAndMainRowLast) {
   }
 }
 
+TEST(CctvFaceTables, ReleasesCountWhereTheReleaseTableSays) {
+  for (const FaceButton& button : FaceButtons()) {
+    // A press on the button always counts where it is released on it.
+    EXPECT_TRUE(button.releaseArea.contains(button.hitArea)) << button.id;
+    if (button.id == kButtonSlideshow) {
+      EXPECT_EQ(button.releaseArea, QRect(QPoint(48, 409), QPoint(109, 423)));
+      EXPECT_EQ(button.hitArea, QRect(QPoint(50, 411), QPoint(107, 421)));
+    } else if (button.id == kButtonHelp) {
+      EXPECT_EQ(button.releaseArea, QRect(QPoint(272, 266), QPoint(282, 277)));
+      EXPECT_EQ(button.hitArea.bottom(), 276);
+    } else {
+      EXPECT_EQ(button.releaseArea, button.hitArea) << button.id;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tavo::cctv

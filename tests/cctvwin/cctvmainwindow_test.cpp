@@ -3,10 +3,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
+#include <QDialog>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 #include <filesystem>
 
@@ -159,6 +163,64 @@ TEST(CctvFace, PinPanelAndExitFromTheButtons) {
 
   QTest::mouseClick(&window, Qt::LeftButton, {}, QPoint(322, 271));
   EXPECT_TRUE(window.ended());
+}
+
+TEST(CctvFace, HelpTakesItsReleaseOnTheRowBelowItsHoverArea) {
+  WindowRig rig;
+  CctvMainWindow& window = rig.Open();
+  window.show();
+  QTest::mousePress(&window, Qt::LeftButton, {}, QPoint(277, 270));
+  QTest::mouseRelease(&window, Qt::LeftButton, {}, QPoint(277, 277));
+  EXPECT_EQ(rig.shell.opened.size(), 1u);
+  QTest::mousePress(&window, Qt::LeftButton, {}, QPoint(277, 270));
+  QTest::mouseRelease(&window, Qt::LeftButton, {}, QPoint(277, 278));
+  EXPECT_EQ(rig.shell.opened.size(), 1u);
+}
+
+TEST(CctvFace, MailEditsRefuseTextsLongerThanTheStoreReadsBack) {
+  WindowRig rig;
+  CctvMainWindow& window = rig.Open();
+  window.controller().ToggleMailAlerts();
+  QLineEdit* edit = window.mailEdit(kEditSmtpServer);
+  edit->clear();
+  QTest::keyClicks(edit, QString(198, QLatin1Char('a')));
+  // Bytes of UTF-8 count, not characters: a three-byte character no longer fits.
+  QInputMethodEvent korean;
+  korean.setCommitString(QStringLiteral("가"));
+  QApplication::sendEvent(edit, &korean);
+  EXPECT_EQ(edit->text().size(), 198);
+  QTest::keyClicks(edit, "bc");
+  EXPECT_EQ(edit->text().toUtf8().size(), 199);
+  EXPECT_EQ(window.controller().MailEditText(kEditSmtpServer), std::string(198, 'a') + "b");
+  // A short text takes characters of several bytes.
+  edit->clear();
+  QApplication::sendEvent(edit, &korean);
+  EXPECT_EQ(window.controller().MailEditText(kEditSmtpServer), "가");
+}
+
+TEST(CctvFace, TheAboutBoxBelongsToTheWindowAndClosesWithEscape) {
+  WindowRig rig;
+  CctvMainWindow& window = rig.Open();
+  window.show();
+  QWidget* parent = nullptr;
+  bool closedByEscape = false;
+  QTimer::singleShot(0, &window, [&] {
+    QWidget* about = QApplication::activeModalWidget();
+    if (about == nullptr) return;
+    parent = about->parentWidget();
+    QTest::keyClick(about, Qt::Key_Escape);
+    QTimer::singleShot(0, about, [&, about] {
+      // Still open: Escape was swallowed; close it so the test ends.
+      if (about->isVisible()) static_cast<QDialog*>(about)->reject();
+    });
+    closedByEscape = !about->isVisible();
+  });
+  window.ShowAbout();
+  EXPECT_EQ(parent, &window);
+  EXPECT_TRUE(closedByEscape);
+  // The window itself still swallows Escape.
+  QTest::keyClick(window.mailEdit(kEditSender), Qt::Key_Escape);
+  EXPECT_TRUE(window.isVisible());
 }
 
 TEST(CctvFace, PanelControlsReachTheController) {

@@ -164,6 +164,29 @@ TEST_F(PictureControlsTest, StoredValuesAreAppliedAndWrittenInBrightSaturationCo
   EXPECT_EQ(read, (PictureValues{100, 150, 60}));
 }
 
+TEST_F(PictureControlsTest, FieldsThatNeverShowedAValueAreNotStored) {
+  {
+    RegistryKey key(root);
+    ASSERT_TRUE(key.CreateKey(root, kPreviewKey));
+    ASSERT_TRUE(key.WriteNumber("Bright", 70));
+    ASSERT_TRUE(key.WriteNumber("Saturation", 71));
+  }
+  // No camera was read: the stored values stay rather than becoming 0.
+  std::vector<RegistryKey::ValueInfo> batch;
+  EXPECT_FALSE(controls.AddValues(batch));
+  EXPECT_TRUE(batch.empty());
+  ASSERT_TRUE(controls.StoreValues(root));
+  EXPECT_EQ(Stored("Bright"), 70u);
+
+  // Once the camera took values, all three are stored.
+  ASSERT_TRUE(Build());
+  controls.Apply({40, 20, 60});
+  EXPECT_TRUE(controls.AddValues(batch));
+  EXPECT_EQ(batch.size(), 3u);
+  ASSERT_TRUE(controls.StoreValues(root));
+  EXPECT_EQ(Stored("Saturation"), 20u);
+}
+
 TEST_F(PictureControlsTest, AReadStopsAtTheFirstMissingValue) {
   RegistryKey key(root);
   ASSERT_TRUE(key.CreateKey(root, kPreviewKey));

@@ -278,6 +278,53 @@ TEST_F(RegistryKeyTest, EnumerateAndDelete) {
   EXPECT_EQ(values.size(), 1u);
 }
 
+TEST_F(RegistryKeyTest, ABatchWritesWhatSingleWritesWouldOrNothing) {
+  MakeStore();
+  RegistryKey single(root);
+  ASSERT_TRUE(single.CreateKey(root, "Software\\Single"));
+  ASSERT_TRUE(single.WriteString("Smtp", "mail.example.org"));
+  ASSERT_TRUE(single.WriteNumber("Bright", 0x01020304u));
+  std::vector<RegistryKey::ValueInfo> expected;
+  ASSERT_TRUE(single.EnumerateValues(expected));
+
+  RegistryKey key(root);
+  ASSERT_TRUE(key.Open(root, kPreviewKey));
+  ASSERT_TRUE(key.WriteValues({RegistryKey::TextValue("Smtp", "mail.example.org"),
+                               RegistryKey::NumberValue("bright", 0x01020304u)}));
+  EXPECT_EQ(key.lastStatus, kStatusSuccess);
+  std::vector<RegistryKey::ValueInfo> values;
+  ASSERT_TRUE(key.EnumerateValues(values));
+  ASSERT_EQ(values.size(), 3u);  // "Bright" replaced in its first spelling, "TavoPath" kept
+  EXPECT_EQ(values[0].name, "Bright");
+  EXPECT_EQ(values[0].data, expected[0].data);
+  EXPECT_EQ(values[1].name, "Smtp");
+  EXPECT_EQ(values[1].type, kTypeText);
+  EXPECT_EQ(values[1].data, expected[1].data);
+
+  // One value too big: none of the batch is written.
+  EXPECT_FALSE(key.WriteValues({RegistryKey::NumberValue("Bright", 7),
+                                RegistryKey::TextValue("Smtp", std::string(16 << 20, 'x'))}));
+  EXPECT_EQ(key.lastStatus, kStatusInvalidData);
+  std::uint32_t bright = 0;
+  ASSERT_TRUE(key.ReadNumber("Bright", bright));
+  EXPECT_EQ(bright, 0x01020304u);
+
+  // A store that cannot be written takes nothing either.
+  ASSERT_EQ(chmod(root.file.c_str(), 0444), 0);
+  const bool asRoot = geteuid() == 0;
+  if (!asRoot) {
+    EXPECT_FALSE(key.WriteValues({RegistryKey::NumberValue("Bright", 8)}));
+    EXPECT_EQ(key.lastStatus, kStatusAccessDenied);
+  }
+  ASSERT_EQ(chmod(root.file.c_str(), 0644), 0);
+  ASSERT_TRUE(key.ReadNumber("Bright", bright));
+  EXPECT_EQ(bright, 0x01020304u);
+
+  key.Close();
+  EXPECT_FALSE(key.WriteValues({}));
+  EXPECT_EQ(key.lastStatus, kStatusInvalidHandle);
+}
+
 TEST_F(RegistryKeyTest, HeldKeySeesOtherWritersAndNoticesAReplacedStore) {
   MakeStore();
   RegistryKey held(root);

@@ -116,6 +116,33 @@ TEST(PaintedButtons, ReleaseRunsOnlyTheButtonThatWasPressed) {
   EXPECT_EQ(f.buttons.Release({12, 12}), 0);
 }
 
+TEST(PaintedButtons, AReleaseAreaWiderThanTheHitAreaRunsTheCommand) {
+  Fixture f;
+  PaintedButton wide;
+  wide.id = 4;
+  wide.hitArea = QRect(QPoint(52, 12), QPoint(57, 17));
+  wide.releaseArea = QRect(QPoint(50, 10), QPoint(59, 19));
+  wide.facePosition = {51, 11};
+  wide.pressedFace = Solid(8, 8, Qt::red);
+  f.buttons.Add(wide);
+
+  // Presses and hovers keep to the hit area: the ring around it drags the window.
+  EXPECT_EQ(f.buttons.Press({50, 10}), 0);
+  EXPECT_EQ(f.buttons.Release({50, 10}), 0);
+  EXPECT_EQ(f.buttons.ButtonAt({51, 11}), 0);
+  // A press inside, released in the ring: the command runs.
+  EXPECT_EQ(f.buttons.Press({55, 15}), 4);
+  EXPECT_EQ(f.buttons.Release({50, 19}), 4);
+  // Released just outside the ring: nothing runs and the face returns.
+  EXPECT_EQ(f.buttons.Press({55, 15}), 4);
+  EXPECT_EQ(f.buttons.Release({60, 15}), 0);
+  EXPECT_EQ(f.buttons.ShownFace(4), Face::Normal);
+  // An inactive button takes no release either.
+  EXPECT_EQ(f.buttons.Press({55, 15}), 4);
+  f.buttons.SetActive(4, false);
+  EXPECT_EQ(f.buttons.Release({55, 15}), 0);
+}
+
 TEST(PaintedButtons, InactiveButtonsAreNotTested) {
   Fixture f;
   f.Move(15, 15);
