@@ -234,6 +234,27 @@ void FolderPanel::Mirror() {
     tree_->addTopLevelItems(items);
   }
   MarkSelection();
+  RepaintTree();
+}
+
+void FolderPanel::RepaintTree() {
+  tree_->doItemsLayout();
+  tree_->viewport()->update();
+  update();
+}
+
+bool FolderPanel::ChoiceShown() const {
+  const int index = model_.selectedIndex();
+  if (index < 0) return true;
+  const QTreeWidgetItem* item = tree_->topLevelItem(index);
+  if (!isVisible() || slide_.running() || item == nullptr || !item->isSelected() ||
+      item->text(0).toStdString() != model_.selectedFolder()) {
+    return false;
+  }
+  // The whole row's height in view; a long name may run past the right edge.
+  const QRect row = tree_->visualItemRect(item);
+  const QRect view = tree_->viewport()->rect();
+  return row.top() >= view.top() && row.bottom() <= view.bottom() && row.intersects(view);
 }
 
 void FolderPanel::MarkSelection() {
@@ -265,6 +286,17 @@ void FolderPanel::OnTreeSelection() {
 
 void FolderPanel::ButtonClicked(int id) {
   if (id != kButtonDelete) return;
+  if (!ChoiceShown()) {
+    // A run the user cannot see marked is never deleted: it is marked and shown instead, and the
+    // next press deletes it.
+    buttons().RestoreFace(id);
+    if (QTreeWidgetItem* item = tree_->topLevelItem(model_.selectedIndex())) {
+      MarkSelection();
+      tree_->scrollToItem(item);
+    }
+    RepaintTree();
+    return;
+  }
   const RunDeleteResult result = model_.DeleteSelected();
   Mirror();
   if (!model_.items().empty()) tree_->setFocus();
@@ -298,6 +330,8 @@ void FolderPanel::SlideTick() {
       return;
     case PanelSlide::Action::kPlace:
       PlaceFromBehind({step.x, step.y}, right);
+      // Each step uncovers more of the panel; draw it rather than count on an expose.
+      if (!slide_.closing()) RepaintTree();
       break;
     case PanelSlide::Action::kClosed:
       Withdraw();

@@ -37,8 +37,11 @@ class FolderPanel final : public SatelliteWindow {
               Shell& shell, std::function<void(const std::string&)> showFolder);
   ~FolderPanel() override;
 
-  // Rebuilds the tree from the disk, nothing selected, and gives it the focus.
+  // Rebuilds the tree from the disk, nothing selected, gives it the focus and repaints it.
   void FillFolderTree();
+  // Whether the chosen run is marked where the user can see it: the panel out and still, the
+  // run's row selected in the tree and within its view. True when no run is chosen.
+  bool ChoiceShown() const;
   // Slides the panel out, or back when it is out; the closing slide ends by posting
   // WM_VIEWER_CLOSED to the owner.
   void StartSlide();
@@ -81,6 +84,9 @@ class FolderPanel final : public SatelliteWindow {
   void MarkSelection();
   void OnTreeSelection();
   void SlideTick();
+  // The tree and everything over it drawn again: what is refilled or uncovered must not wait for
+  // an expose that may never come (no window manager, a changed mask).
+  void RepaintTree();
 
   FolderPanelModel model_;
   PanelSlide slide_;

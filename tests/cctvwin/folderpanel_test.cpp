@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QTest>
 #include <QTreeWidget>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 
@@ -165,6 +166,66 @@ TEST(FolderPanel, TheDeleteButtonShowsItsFacesAndDeletesTheChosenRun) {
   EXPECT_EQ(rig.shown.back(), "14h00m00s_01-17-03");
   QTest::mouseMove(&panel, QPoint(20, 300));
   EXPECT_EQ(panel.grab(face).toImage(), normal);
+}
+
+TEST(FolderPanel, DeleteActsOnlyOnARunMarkedInView) {
+  PanelRig rig;
+  for (int hour = 0; hour < 24; ++hour) {
+    char name[32];
+    std::snprintf(name, sizeof name, "%02dh00m00s_01-17-03", hour);
+    fs::create_directory(rig.root() / name);
+  }
+  FolderPanel& panel = rig.Open();
+  panel.FillFolderTree();
+  QTreeWidget* tree = panel.tree();
+  tree->setCurrentItem(tree->topLevelItem(0));
+  ASSERT_EQ(panel.model().selectedIndex(), 0);
+  const QPoint button(130, 310);
+
+  // The panel not out: nothing is deleted.
+  EXPECT_FALSE(panel.ChoiceShown());
+  panel.show();
+  ASSERT_TRUE(panel.ChoiceShown());
+
+  // Scrolled out of view: the first press brings the run into view, the second deletes it.
+  tree->scrollToBottom();
+  QApplication::processEvents();
+  EXPECT_FALSE(panel.ChoiceShown());
+  QTest::mouseClick(&panel, Qt::LeftButton, {}, button);
+  EXPECT_TRUE(rig.shell.deleted.empty());
+  EXPECT_TRUE(panel.ChoiceShown());
+  QTest::mouseClick(&panel, Qt::LeftButton, {}, button);
+  EXPECT_EQ(rig.shell.deleted,
+            std::vector<std::string>{rig.root().string() + "/00h00m00s_01-17-03"});
+
+  // While the panel slides: nothing is deleted.
+  rig.shell.deleted.clear();
+  ASSERT_TRUE(panel.ChoiceShown());
+  panel.StartSlide();
+  QTest::mouseClick(&panel, Qt::LeftButton, {}, button);
+  EXPECT_TRUE(rig.shell.deleted.empty());
+}
+
+TEST(FolderPanel, ARefillIsDrawnWithoutWaitingForAnExpose) {
+  PanelRig rig;
+  fs::create_directory(rig.root() / "10h00m00s_01-17-03");
+  FolderPanel& panel = rig.Open();
+  panel.show();
+  panel.FillFolderTree();
+  QApplication::processEvents();
+  struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+      paints += e->type() == QEvent::Paint;
+      return false;
+    }
+  } counter;
+  panel.tree()->viewport()->installEventFilter(&counter);
+  fs::create_directory(rig.root() / "11h00m00s_01-17-03");
+  panel.FillFolderTree();
+  QApplication::processEvents();
+  EXPECT_GT(counter.paints, 0);
+  EXPECT_EQ(panel.tree()->topLevelItemCount(), 2);
 }
 
 TEST(FolderPanel, SlidesOutOfTheOwnersEdgeFollowsItAndReportsItsClosingOnce) {
