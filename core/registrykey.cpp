@@ -515,11 +515,14 @@ std::int32_t InHeldKey(const std::string& file, const std::vector<std::string>& 
   return status;
 }
 
-std::int32_t WriteValue(const std::string& file, const std::vector<std::string>& path,
-                        const std::string& name, std::uint32_t type,
-                        const std::vector<std::uint8_t>& data) {
+// The values in one transaction: all of them or none.
+std::int32_t WriteAll(const std::string& file, const std::vector<std::string>& path,
+                      const std::vector<RegistryKey::ValueInfo>& values) {
   return InHeldKey(file, path, Mode::kWrite, [&](Store& store, std::int64_t id) {
-    return store.SetValue(id, name, type, data);
+    std::int32_t status = kStatusSuccess;
+    for (auto value = values.begin(); status == kStatusSuccess && value != values.end(); ++value)
+      status = store.SetValue(id, value->name, value->type, value->data);
+    return status;
   });
 }
 
@@ -546,9 +549,8 @@ RegistryKey::ValueInfo RegistryKey::TextValue(const std::string& name, const std
 
 bool RegistryKey::WriteNumber(const std::string& name, std::uint32_t value) {
   if (!key_) return Record(kStatusInvalidHandle, kTypeNumber, kNumberBytes);
-  return Record(
-      WriteValue(key_->file, key_->path, name, kTypeNumber, NumberValue(name, value).data),
-      kTypeNumber, kNumberBytes);
+  return Record(WriteAll(key_->file, key_->path, {NumberValue(name, value)}), kTypeNumber,
+                kNumberBytes);
 }
 
 bool RegistryKey::WriteValues(const std::vector<ValueInfo>& values) {
@@ -558,16 +560,7 @@ bool RegistryKey::WriteValues(const std::vector<ValueInfo>& values) {
       return Record(kStatusInvalidData, kTypeNone, 0);
     }
   }
-  return Record(InHeldKey(key_->file, key_->path, Mode::kWrite,
-                          [&](Store& store, std::int64_t id) {
-                            for (const ValueInfo& value : values) {
-                              const std::int32_t status =
-                                  store.SetValue(id, value.name, value.type, value.data);
-                              if (status != kStatusSuccess) return status;
-                            }
-                            return kStatusSuccess;
-                          }),
-                kTypeNone, 0);
+  return Record(WriteAll(key_->file, key_->path, values), kTypeNone, 0);
 }
 
 bool RegistryKey::WriteString(const std::string& name, const std::string& text) {
@@ -577,8 +570,7 @@ bool RegistryKey::WriteString(const std::string& name, const std::string& text) 
   if (text.size() >= static_cast<std::size_t>(kMaxValueBytes)) {
     return Record(kStatusInvalidData, kTypeText, size);
   }
-  return Record(WriteValue(key_->file, key_->path, name, kTypeText, TextBytes(text)), kTypeText,
-                size);
+  return Record(WriteAll(key_->file, key_->path, {TextValue(name, text)}), kTypeText, size);
 }
 
 bool RegistryKey::ReadNumber(const std::string& name, std::uint32_t& out) {
