@@ -72,20 +72,30 @@ bool CctvController::Start(bool skinsLoaded, std::uint32_t mediaRuntimeVersion) 
 
 void CctvController::Shutdown() {
   StopSurveillance();
+  view_.KillTimer(kCameraRetryTimer);
   if (services_.graph.built()) services_.graph.Close();
 }
 
 bool CctvController::ChooseCamera() { return cameras_.Choose(); }
 
-bool CctvController::OpenCamera() {
+int CctvController::BuildGraph() {
   CaptureGraph& graph = services_.graph;
   graph.SelectDevice(cameras_.deviceIndex());
   graph.SetCaptureFormat(media::kSubtypeRGB24, kFrameWidth, kFrameHeight, 24);
   const WindowRect rect{0, 0, kFrameWidth, kFrameHeight};
   graph.SetVideoWindow(view_.VideoOwner(), &rect);
   graph.SetFrameTarget(view_.FrameTarget());
-  if (graph.Build() != 0) {
+  return graph.Build();
+}
+
+bool CctvController::CameraRuns() const {
+  return services_.graph.built() && services_.graph.runState() == 1;
+}
+
+bool CctvController::OpenCamera() {
+  if (BuildGraph() != 0) {
     LoadSettings();
+    if (CameraRuns()) OnCameraBack();
   } else {
     Show(kMsgPreviewFailed);
   }
@@ -93,7 +103,58 @@ bool CctvController::OpenCamera() {
   return true;
 }
 
+bool CctvController::ReopenLostCamera() {
+  CaptureGraph& graph = services_.graph;
+  // The user was told of the loss once; the attempts to get the camera back stay silent.
+  graph.SetQuiet(true);
+  if (graph.built()) graph.Close();
+  const bool runs = cameras_.FindAgain() && BuildGraph() != 0 && graph.Run() == media::Status::Ok;
+  // A failed attempt leaves no half-built graph for the next one to trip over.
+  if (!runs) graph.Close();
+  graph.SetQuiet(false);
+  if (runs) {
+    // A camera that was away starts from its own defaults: it gets the values the sliders show
+    // (none before the picture values were ever loaded).
+    for (const auto& [sliderId, fieldId] : {std::pair{kSliderBrightness, kFieldBrightness},
+                                            std::pair{kSliderSaturation, kFieldSaturation},
+                                            std::pair{kSliderContrast, kFieldContrast}}) {
+      if (!picture_.FieldText(fieldId).empty()) picture_.Move(sliderId, slider(sliderId).position);
+    }
+    OnCameraBack();
+  }
+  view_.Refresh();
+  return runs;
+}
+
+void CctvController::OnCameraBack() {
+  if (!cameraLost_) return;
+  cameraLost_ = false;
+  view_.KillTimer(kCameraRetryTimer);
+  if (!resumeOnReturn_) return;
+  resumeOnReturn_ = false;
+  // The pictures before and after the gap go into runs of their own.
+  loop_.SwitchOn();
+  if (!loop_.OpenRun()) Halt(kMsgCannotSave);
+}
+
+bool CctvController::OpenCameraForStart() {
+  if (cameraLost_) {
+    if (ReopenLostCamera()) return true;
+    Show(kMsgCameraLost);
+    return false;
+  }
+  // Built but not running (its Run failed): it is built afresh.
+  if (services_.graph.built()) services_.graph.Close();
+  OpenCamera();  // a failure is told there (message 3008 or 3026)
+  return CameraRuns();
+}
+
 void CctvController::StartSurveillance() {
+  // The user's start replaces a start held for the camera's return.
+  resumeOnReturn_ = false;
+  // Without a running camera nothing would be recorded: say so once rather than blink on. From
+  // the viewer the camera only comes back once the viewer has closed (OnViewerClosed).
+  if (!viewerOpen_ && !CameraRuns() && !OpenCameraForStart()) return;
   loop_.SwitchOn();
   // From the viewer: it closes, and the panel opens once it has (the camera comes back then).
   if (viewerOpen_) {
@@ -108,6 +169,7 @@ void CctvController::StartSurveillance() {
 }
 
 void CctvController::StopSurveillance() {
+  resumeOnReturn_ = false;
   loop_.Stop();
   store_.CloseRun();
   view_.Refresh();
@@ -139,6 +201,8 @@ void CctvController::ToggleViewerMode() {
     viewer_.StopSlideshow();
     view_.CloseFolderPanel();
   } else {
+    // Surveillance held for a lost camera ends here, as running surveillance does.
+    resumeOnReturn_ = false;
     mailBoxShown_ = false;
     clientHeight_ = kHeightViewer;
     view_.SetClientHeight(clientHeight_);
@@ -159,7 +223,19 @@ void CctvController::OnViewerClosed() {
   }
   clientHeight_ = configOpen_ ? kHeightPanel : kHeightNormal;
   view_.SetClientHeight(clientHeight_);
-  if (!services_.graph.built()) OpenCamera();
+  if (!services_.graph.built()) {
+    if (cameraLost_) {
+      ReopenLostCamera();
+    } else {
+      OpenCamera();
+    }
+  }
+  if (loop_.on() && !CameraRuns()) {
+    // Started from the viewer, but no camera runs to record from; OpenCamera has told its own
+    // failure.
+    StopSurveillance();
+    if (cameraLost_) Show(kMsgCameraLost);
+  }
   view_.Refresh();
 }
 
@@ -186,6 +262,14 @@ void CctvController::OnTimer(int id) {
     case kSlideshowTimer:
       viewer_.SlideshowTick();
       break;
+    case kCameraRetryTimer:
+      // In the viewer the camera is closed on purpose; it is looked for when the viewer closes.
+      if (!cameraLost_) {
+        view_.KillTimer(kCameraRetryTimer);
+      } else if (!viewerOpen_) {
+        ReopenLostCamera();
+      }
+      break;
     default:
       Show(kMsgUnknownTimer);
       break;
@@ -197,10 +281,20 @@ void CctvController::OnFrameReady() {
 }
 
 void CctvController::OnCameraLost() {
-  // The graph has stopped; closing it lets a later camera choice build a fresh one.
-  StopSurveillance();
+  // Surveillance is held, not ended: its timers stop (the bars with them) until the camera runs
+  // again. Closing the stopped graph lets it be built afresh then.
+  if (loop_.on()) resumeOnReturn_ = true;
+  loop_.Stop();
   if (services_.graph.built()) services_.graph.Close();
-  Show(kMsgCameraLost);
+  cameraLost_ = true;
+  view_.SetTimer(kCameraRetryTimer, kCameraRetryPeriod);
+  view_.Refresh();
+  // The box keeps the timers running: the camera may come back, and go again, beneath it.
+  if (!lostBoxOpen_) {
+    lostBoxOpen_ = true;
+    Show(kMsgCameraLost);
+    lostBoxOpen_ = false;
+  }
   view_.Refresh();
 }
 
@@ -271,7 +365,11 @@ void CctvController::OnCaptureRateSelected(int index) {
 }
 
 void CctvController::OnCameraSelected(int index) {
-  if (cameras_.Pick(index)) OpenCamera();
+  if (!cameras_.Pick(index)) return;
+  OpenCamera();
+  // The new camera does not run: surveillance stops rather than blink on over nothing (the
+  // failure has been told).
+  if (loop_.on() && !CameraRuns()) StopSurveillance();
 }
 
 void CctvController::OnSlider(int id, int position) {

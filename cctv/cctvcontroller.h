@@ -36,6 +36,9 @@ inline constexpr int kHeightViewer = 424;
 
 // Timer identifiers besides the surveillance loop's.
 inline constexpr int kSlideshowTimer = 3;
+// Looks for a lost camera again while it is missing.
+inline constexpr int kCameraRetryTimer = 4;
+inline constexpr int kCameraRetryPeriod = 3000;
 
 // Child controls of the configuration panel.
 inline constexpr int kListCaptureRate = 1000;
@@ -149,6 +152,8 @@ class CctvController final : public AlertMailWindow {
   // Events from the window.
   void OnTimer(int id);
   void OnFrameReady();
+  // The camera failed while running: told once; surveillance that was on is held, and the camera
+  // is looked for again at every tick of kCameraRetryTimer until it runs again.
   void OnCameraLost();
   void OnButton(int id);
   void OnCaptureRateSelected(int index);
@@ -163,6 +168,8 @@ class CctvController final : public AlertMailWindow {
 
   // State for the window and tests.
   bool surveillanceOn() const { return loop_.on(); }
+  // The camera was lost and has not run since.
+  bool cameraLost() const { return cameraLost_; }
   bool configOpen() const { return configOpen_; }
   bool viewerOpen() const { return viewerOpen_; }
   bool viewerLayout() const { return viewerLayout_; }
@@ -192,6 +199,17 @@ class CctvController final : public AlertMailWindow {
   void ResetDisplayType(bool lcd);
   // Surveillance cannot go on: stop it, then tell the user.
   void Halt(int message);
+  // The camera's graph set up and built; Build's result.
+  int BuildGraph();
+  // True when the camera's graph is built and running.
+  bool CameraRuns() const;
+  // Opens the lost camera again, found by its name, without a box: true when it runs.
+  bool ReopenLostCamera();
+  // The camera runs again: the search ends and held surveillance goes on in a new run.
+  void OnCameraBack();
+  // Surveillance is to start while no camera runs: one more try (quiet for a lost camera). False
+  // once the user was told why it cannot start.
+  bool OpenCameraForStart();
 
   CctvView& view_;
   CctvServices services_;
@@ -214,6 +232,11 @@ class CctvController final : public AlertMailWindow {
   bool mailAlertsOn_ = false;
   bool mailBoxShown_ = true;
   bool pinOff_ = true;
+  bool cameraLost_ = false;
+  // Surveillance was on when the camera was lost: it goes on once the camera is back.
+  bool resumeOnReturn_ = false;
+  // The camera-lost box is open: a further loss beneath it adds no second one.
+  bool lostBoxOpen_ = false;
   int clientHeight_ = kHeightNormal;
   SliderModel sensitivity_{0, kSliderMax, kInitialSensitivity, 0, 0};
   // The panel's other fields: the sensitivity value and the three mail texts.

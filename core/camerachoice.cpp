@@ -1,25 +1,6 @@
 #include "camerachoice.h"
 
-#include <algorithm>
-#include <cctype>
-
 namespace tavo {
-
-int FindPrefixed(const std::vector<std::string>& names, std::string_view prefix, int start) {
-  const int n = static_cast<int>(names.size());
-  auto prefixed = [prefix](const std::string& name) {
-    if (name.size() < prefix.size()) return false;
-    return std::equal(prefix.begin(), prefix.end(), name.begin(), [](char a, char b) {
-      return std::tolower(static_cast<unsigned char>(a)) ==
-             std::tolower(static_cast<unsigned char>(b));
-    });
-  };
-  for (int k = 1; k <= n; ++k) {
-    const int i = (start + k) % n;
-    if (prefixed(names[static_cast<std::size_t>(i)])) return i;
-  }
-  return -1;
-}
 
 CameraChoice::CameraChoice(CaptureGraph& graph, MessageBoxes& boxes, const StringTable& strings,
                            int msgNoVideoDevice)
@@ -44,10 +25,9 @@ bool CameraChoice::Choose() {
     names_.push_back(name);
   }
   if (matched) {
-    // The list finds its entry by its own search, which may stop at another camera whose name
-    // only begins like the preferred one; the camera in use is the exact match all the same.
-    const int found = FindPrefixed(names_, kPreferredCamera);
-    if (found >= 0) selection_ = found;
+    // The list shows the camera in use, also when another entry's name begins the same way or
+    // is the same.
+    selection_ = deviceIndex_;
     return true;
   }
   cameraName_ = names_.front();
@@ -69,6 +49,25 @@ bool CameraChoice::Pick(int index) {
   selection_ = index;
   cameraName_ = names_[static_cast<std::size_t>(index)];
   return true;
+}
+
+bool CameraChoice::FindAgain() {
+  const int n = graph_.EnumerateDevices(media::DeviceCategory::VideoInput);
+  if (n == 0) return false;
+  std::vector<std::string> names;
+  int found = -1;
+  bool atOldPlace = false;
+  for (int i = 0; i < n; ++i) {
+    names.push_back(graph_.GetDeviceName(i).value_or(std::string()));
+    if (names.back() == cameraName_ && !atOldPlace) {
+      found = i;
+      atOldPlace = i == deviceIndex_;
+    }
+  }
+  names_ = std::move(names);
+  deviceIndex_ = found;
+  selection_ = found;
+  return found >= 0;
 }
 
 }  // namespace tavo

@@ -1,9 +1,8 @@
 // Which camera a program uses: the TAVO camera when one is attached, else the first; and the
-// camera list of the program's panel, with the entry the list shows selected.
+// camera list of the program's panel, with the camera in use selected.
 #pragma once
 
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "capturegraph.h"
@@ -13,10 +12,6 @@
 namespace tavo {
 
 inline constexpr const char* kPreferredCamera = "TAVO USB Pc Camera";
-
-// The drop-down list's own search: the first entry after `start` whose name begins with `prefix`
-// (ASCII case ignored), wrapping round to the start itself. -1 when none does.
-int FindPrefixed(const std::vector<std::string>& names, std::string_view prefix, int start = 0);
 
 class CameraChoice {
  public:
@@ -35,10 +30,17 @@ class CameraChoice {
   // and true: the caller opens the camera again.
   bool Pick(int index);
 
+  // Lists the devices again and looks for the camera in use by its name: at its old place when
+  // the name there still matches, else the last device of that name (as Choose picks). Whenever
+  // anything is listed the list becomes the new one, with the camera selected, or nothing (-1)
+  // while it is missing. False when it is not listed. Shows nothing.
+  bool FindAgain();
+
   int deviceIndex() const { return deviceIndex_; }
   const std::string& cameraName() const { return cameraName_; }
   const std::vector<std::string>& names() const { return names_; }
-  // The list entry shown selected; -1 before the first choice.
+  // The list entry shown selected: the camera in use; -1 before the first choice and while a
+  // camera looked for again is missing.
   int selection() const { return selection_; }
 
  private:

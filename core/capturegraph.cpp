@@ -49,6 +49,7 @@ CaptureGraph::~CaptureGraph() {
 }
 
 void CaptureGraph::Show(int message) {
+  if (quiet_) return;
   ShowString(boxes_, strings_, message + messageOffset_, MessageIcon::Error);
 }
 

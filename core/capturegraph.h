@@ -98,6 +98,10 @@ class CaptureGraph {
   // Stops and releases the graph and the grabber; false (with a message) when that fails.
   bool Close();
 
+  // While quiet, failures are not shown; every operation still returns its failure value. For the
+  // attempts a program makes on its own, which nobody is waiting to hear about.
+  void SetQuiet(bool quiet) { quiet_ = quiet; }
+
   bool built() const { return built_; }
   int runState() const { return runState_; }
   int videoDeviceIndex() const { return videoDeviceIndex_; }
@@ -125,6 +129,7 @@ class CaptureGraph {
   MessageBoxes& boxes_;
   const StringTable& strings_;
   int messageOffset_;
+  bool quiet_ = false;
 
   // Declared first so that it is destroyed last: the graph objects below stop the streaming
   // thread when they go, and no callback may run on a freed grabber.

@@ -4,6 +4,7 @@
 #include <gst/app/gstappsink.h>
 #include <gst/app/gstappsrc.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -53,6 +54,9 @@ GstPtr<GstElement> MakeCameraBin(Chain chain) {
 struct FileCamera {
   GstPtr<GstElement> pipeline;
   GstPtr<GstElement> appsrc;
+  // A frame came since the last rewind. A file that has become empty or unreadable reaches its
+  // end again at once, and rewinding it for ever would spin a core while nothing is shown.
+  std::atomic<bool> frameSinceRewind{false};
 
   ~FileCamera() {
     if (pipeline != nullptr) {
@@ -64,25 +68,42 @@ struct FileCamera {
 };
 
 GstFlowReturn FileCameraSample(GstAppSink* sink, gpointer data) noexcept {
+  auto* file = static_cast<FileCamera*>(data);
   SamplePtr sample(gst_app_sink_pull_sample(sink));
   if (sample != nullptr) {
-    gst_app_src_push_sample(GST_APP_SRC(static_cast<GstElement*>(data)), sample.get());
+    file->frameSinceRewind = true;
+    gst_app_src_push_sample(GST_APP_SRC(file->appsrc.get()), sample.get());
   }
   return GST_FLOW_OK;
 }
 
+// Reports a failure of the file's pipeline on that pipeline's bus, where FileCameraBus passes it
+// on to the camera.
+void PostFileError(GstElement* pipeline, const char* text) noexcept {
+  const ErrorPtr error(g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ, text));
+  gst_element_post_message(pipeline,
+                           gst_message_new_error(GST_OBJECT(pipeline), error.get(), nullptr));
+}
+
 void RewindFile(GstElement* pipeline, gpointer) noexcept {
-  gst_element_seek_simple(pipeline, GST_FORMAT_TIME,
-                          static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT),
-                          0);
+  if (!gst_element_seek_simple(
+          pipeline, GST_FORMAT_TIME,
+          static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT), 0)) {
+    PostFileError(pipeline, "the video file cannot be replayed");
+  }
 }
 
 GstBusSyncReply FileCameraBus(GstBus*, GstMessage* message, gpointer data) noexcept {
   const MessagePtr dropped(message);  // a handler that drops a message owns it
   auto* file = static_cast<FileCamera*>(data);
   if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS) {
-    // At the end of the file start again, off the streaming thread.
-    gst_element_call_async(file->pipeline.get(), RewindFile, nullptr, nullptr);
+    if (file->frameSinceRewind.exchange(false)) {
+      // At the end of the file start again, off the streaming thread.
+      gst_element_call_async(file->pipeline.get(), RewindFile, nullptr, nullptr);
+    } else {
+      // Not one frame since the last start: the file no longer plays. The camera has failed.
+      PostFileError(file->pipeline.get(), "the video file yields no pictures");
+    }
   } else if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
     // A file that stops decoding is a camera that fails: say so on the camera's own graph.
     GError* error = nullptr;
@@ -122,7 +143,7 @@ GstPtr<GstElement> MakeFileCamera(const std::string& path) {
   GstPtr<GstElement> sink(gst_bin_get_by_name(GST_BIN(file->pipeline.get()), "out"));
   GstAppSinkCallbacks callbacks{};
   callbacks.new_sample = FileCameraSample;
-  gst_app_sink_set_callbacks(GST_APP_SINK(sink.get()), &callbacks, source, nullptr);
+  gst_app_sink_set_callbacks(GST_APP_SINK(sink.get()), &callbacks, file.get(), nullptr);
   GstPtr<GstBus> bus(gst_element_get_bus(file->pipeline.get()));
   gst_bus_set_sync_handler(bus.get(), FileCameraBus, file.get(), nullptr);
 

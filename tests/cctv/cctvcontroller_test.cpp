@@ -225,11 +225,12 @@ TEST(CctvSurveillance, ALostCameraIsToldOnceAndFrameTicksWaitForItsReturn) {
   EXPECT_FALSE(c.surveillanceOn());
   EXPECT_FALSE(rig.graph.built());
   EXPECT_THAT(rig.Messages(), ElementsAre(rig.Text(kMsgCameraLost)));
-  // Ticks without a graph never pile up "Streaming is not working" boxes.
+  // Start tries the camera at once (it is listed and opens again); ticks never pile up
+  // "Streaming is not working" boxes.
   c.OnButton(kButtonStartStop);
   for (int i = 0; i < 5; ++i) c.OnTimer(kFrameTimer);
   EXPECT_EQ(rig.Messages().size(), 1u);
-  // Choosing the camera again reopens it and frames resume.
+  // Choosing the running camera again changes nothing, and frames go on.
   c.OnCameraSelected(0);
   EXPECT_TRUE(rig.graph.built());
   rig.Frame(0);

@@ -1,5 +1,6 @@
-// The camera choice on the simulated platform: the exact name picks the camera, the list's own
-// prefix search picks the entry shown, and a pick closes the graph only for another camera.
+// The camera choice on the simulated platform: the exact name picks the camera, the list shows the
+// camera in use, a pick closes the graph only for another camera, and a camera looked for again is
+// found by its name.
 #include "camerachoice.h"
 
 #include <gmock/gmock.h>
@@ -19,15 +20,6 @@ using testing::SimCamera;
 
 constexpr int kNoDevice = 3010;
 constexpr StringEntry kEntries[] = {{kNoDevice, "", "no video device", ""}};
-
-TEST(FindPrefixed, SearchesAfterTheStartIgnoringCaseAndWrapsRound) {
-  const std::vector<std::string> names = {"TAVO USB Pc Camera", "Other", "tavo usb pc camera 2"};
-  EXPECT_EQ(FindPrefixed(names, kPreferredCamera), 2);     // entry 0 is looked at last
-  EXPECT_EQ(FindPrefixed(names, kPreferredCamera, 2), 0);  // round to the start
-  EXPECT_EQ(FindPrefixed({"TAVO USB Pc Camera", "Other"}, kPreferredCamera), 0);
-  EXPECT_EQ(FindPrefixed({"Other", "TAVO USB"}, kPreferredCamera), -1);  // a shorter name
-  EXPECT_EQ(FindPrefixed({}, kPreferredCamera), -1);
-}
 
 class CameraChoiceTest : public ::testing::Test {
  protected:
@@ -50,15 +42,23 @@ class CameraChoiceTest : public ::testing::Test {
   CameraChoice choice{graph, boxes, strings, kNoDevice};
 };
 
-TEST_F(CameraChoiceTest, TheLastExactNameIsUsedWhileTheListShowsWhatItsSearchFinds) {
+TEST_F(CameraChoiceTest, TheLastExactNameIsUsedAndTheListShowsIt) {
+  // Neither a name that only begins the same way nor an earlier camera of the same name is shown
+  // in its place.
   platform.devices = {SimCamera("TAVO USB Pc Camera"), SimCamera("TAVO USB Pc Camera (2)"),
                       SimCamera("TAVO USB Pc Camera"), SimCamera("Other")};
   ASSERT_TRUE(choice.Choose());
   EXPECT_EQ(choice.deviceIndex(), 2);
   EXPECT_EQ(graph.videoDeviceIndex(), 2);
   EXPECT_EQ(choice.cameraName(), kPreferredCamera);
-  EXPECT_EQ(choice.selection(), 1);
+  EXPECT_EQ(choice.selection(), 2);
   EXPECT_EQ(choice.names().size(), 4u);
+
+  platform.devices = {SimCamera("Other"), SimCamera("TAVO USB Pc Camera"),
+                      SimCamera("TAVO USB Pc Camera")};
+  ASSERT_TRUE(choice.Choose());
+  EXPECT_EQ(choice.deviceIndex(), 2);
+  EXPECT_EQ(choice.selection(), 2);
 }
 
 TEST_F(CameraChoiceTest, WithoutTheTavoCameraTheFirstIsUsed) {
@@ -95,6 +95,36 @@ TEST_F(CameraChoiceTest, PickingAnotherCameraClosesTheGraphAndTheSameOneDoesNoth
   EXPECT_EQ(choice.cameraName(), "Second");
   // Without a graph even the same camera is opened again.
   EXPECT_TRUE(choice.Pick(1));
+}
+
+TEST_F(CameraChoiceTest, FindAgainLooksForTheCameraByNameAndAdoptsTheNewList) {
+  platform.devices = {SimCamera("Desk"), SimCamera("Hall"), SimCamera("Hall")};
+  ASSERT_TRUE(choice.Choose());
+  ASSERT_TRUE(choice.Pick(1));  // the first of two cameras called "Hall"
+  // Still at its place: kept, though another camera has its name.
+  EXPECT_TRUE(choice.FindAgain());
+  EXPECT_EQ(choice.deviceIndex(), 1);
+  // Its place now holds another camera: the last of its name is taken, as at the start.
+  platform.devices = {SimCamera("Hall"), SimCamera("Desk"), SimCamera("Porch"), SimCamera("Hall")};
+  EXPECT_TRUE(choice.FindAgain());
+  EXPECT_EQ(choice.deviceIndex(), 3);
+  EXPECT_EQ(choice.selection(), 3);
+  EXPECT_THAT(choice.names(), ElementsAre("Hall", "Desk", "Porch", "Hall"));
+  // Missing: the list shows what is there, with nothing selected, and the name is kept.
+  platform.devices = {SimCamera("Desk")};
+  EXPECT_FALSE(choice.FindAgain());
+  EXPECT_THAT(choice.names(), ElementsAre("Desk"));
+  EXPECT_EQ(choice.selection(), -1);
+  EXPECT_EQ(choice.deviceIndex(), -1);
+  EXPECT_EQ(choice.cameraName(), "Hall");
+  // Nothing listed at all: the list stays.
+  platform.devices.clear();
+  EXPECT_FALSE(choice.FindAgain());
+  EXPECT_THAT(choice.names(), ElementsAre("Desk"));
+  platform.devices = {SimCamera("Hall")};
+  EXPECT_TRUE(choice.FindAgain());
+  EXPECT_EQ(choice.deviceIndex(), 0);
+  EXPECT_TRUE(boxes.boxes.empty());
 }
 
 }  // namespace

@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <QColor>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QImage>
 #include <QTest>
 #include <QWidget>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -271,6 +273,48 @@ TEST_F(GstCaptureGraphTest, UnplayableFileIsNoCamera) {
   EXPECT_EQ(BuildAt(320, 240), 0);
   EXPECT_EQ(boxes.boxes.back().text, "Couldn't bind moniker to filter object!");
   EXPECT_TRUE(graph.Close());
+}
+
+// CPU time this process has used, in seconds.
+double ProcessCpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+TEST_F(GstCaptureGraphTest, FileCameraWhoseFileEmptiesIsLostWithoutSpinningAndComesBack) {
+  const testing::ScratchFolder folder(std::filesystem::temp_directory_path() /
+                                      "tavo-gst-truncate-XXXXXX");
+  ASSERT_EQ(PlayTwoHalvesVideo(folder), "");
+  const std::filesystem::path video = std::getenv(media::kVirtualCameraVariable);
+  ASSERT_GT(BuildAt(320, 240), 0);
+  ASSERT_EQ(graph.Run(), Status::Ok);
+  ASSERT_NE(GrabFrame(), nullptr);
+
+  std::filesystem::resize_file(video, 0);
+  ASSERT_TRUE(target.WaitFor(WM_CAMERA_LOST));
+  // Nothing goes on behind the loss: a generous bound, against a loop that takes a whole core.
+  const double before = ProcessCpuSeconds();
+  QTest::qWait(1000);
+  EXPECT_LT(ProcessCpuSeconds() - before, 0.5);
+  EXPECT_TRUE(graph.Close());
+
+  // While the file stays empty the camera cannot be opened, and trying does not hang.
+  graph.SetQuiet(true);
+  QElapsedTimer attempt;
+  attempt.start();
+  EXPECT_EQ(BuildAt(320, 240), 0);
+  EXPECT_LT(attempt.elapsed(), 3000);
+  graph.Close();
+  graph.SetQuiet(false);
+
+  // The file is back: so is the camera.
+  ASSERT_EQ(WriteTwoHalvesVideo(video), "");
+  ASSERT_GT(BuildAt(320, 240), 0);
+  ASSERT_EQ(graph.Run(), Status::Ok);
+  EXPECT_NE(GrabFrame(), nullptr);
+  EXPECT_TRUE(graph.Close());
+  EXPECT_TRUE(boxes.boxes.empty());
 }
 
 TEST_F(GstCaptureGraphTest, PropertyChangeShowsInTheNextFrame) {

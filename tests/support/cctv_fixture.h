@@ -111,7 +111,7 @@ class CctvRig {
                           transport,
                           RegistryRoot{(folder.path() / "settings.sqlite").string()},
                           folder.path().string(),
-                          SystemLocalClock(),
+                          clock,
                           writer ? writer : JpegFileWriter(boxes),
                           smtpPort};
     controller = std::make_unique<CctvController>(view, std::move(services));
@@ -149,6 +149,8 @@ class CctvRig {
                                            std::chrono::milliseconds(2000),
                                            std::chrono::milliseconds(3000)}};
   int smtpPort = kSmtpPort;
+  // Run folders are named after this clock's second.
+  LocalClock clock = SystemLocalClock();
   FakeView view;
   std::unique_ptr<CctvController> controller;
 };
