@@ -131,6 +131,7 @@ void BM_FrameHandOver640x480(benchmark::State& state) {
     grabber.Request();
     grabber.BufferCB(0, view);
     benchmark::DoNotOptimize(grabber.buffer());
+    grabber.Take();  // handed back, or the next request is refused
   }
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(sample.size()));
 }

@@ -202,6 +202,7 @@ void RecordingStore::CloseRun() {
 
 bool RecordingStore::OpenRunFolder() {
   CloseRun();
+  ++runSerial_;
   runOpen_ = false;
   imageCounter_ = batchCounter_ = compositeCounter_ = 0;
   const std::string stamp = MakeTimeStamp();
@@ -243,11 +244,19 @@ bool RecordingStore::SaveMotionFrame(std::span<std::uint8_t> frame, const std::s
   return writeJpeg_(path, kImageQuality, frame.data(), kFrameWidth, kFrameHeight);
 }
 
-RecordResult RecordingStore::RecordMotionFrame(std::span<std::uint8_t> frame) {
+RecordResult RecordingStore::WriteMotionFrame(std::span<std::uint8_t> frame,
+                                              WrittenImage& written) {
   if (!runOpen_) return RecordResult::kNoRun;
   if (frame.size() != kFrameBytes) return RecordResult::kBadFrame;
+  // The run's last image is written but its alert still runs (this frame came beneath one of its
+  // boxes): the rollover it owes happens here, so no run takes more than its last image.
+  RecordResult result = RecordResult::kRecorded;
+  if (imageCounter_ > kRolloverAfter) {
+    if (!OpenRunFolder()) return RecordResult::kNewRunFailed;
+    result = RecordResult::kRecordedNewRun;
+  }
   const int number = imageCounter_ + 1;
-  const std::string stamp = MakeTimeStamp();
+  std::string stamp = MakeTimeStamp();
   const std::string path = ImagePath(stamp, number);
   if (!PathWithinLimits(path)) return RecordResult::kPathTooLong;
   if (!SaveMotionFrame(frame, path)) return RecordResult::kWriteFailed;
@@ -255,26 +264,40 @@ RecordResult RecordingStore::RecordMotionFrame(std::span<std::uint8_t> frame) {
   // Counted only once written, so a failed image leaves no gap in the numbers.
   imageCounter_ = number;
   index_.Added(runFolder_, path.substr(runFolder_.size() + 1));
-
+  written.number = number;
+  written.run = runSerial_;
+  written.batch.reset();
   if (++batchCounter_ >= kImagesPerBatch) {
     batchCounter_ = 0;
-    if (mailAlertsOn_ && sendAlert_ && mailAlertsOn_()) {
-      // Copied before the call: a message box of the alert may let further frames be recorded.
-      const AlertBatch batch{number - (kImagesPerBatch - 1),
-                             number,
-                             stamp,
-                             "TavoCCTV " + stamp,
-                             runFolder_,
-                             mailFolder_};
-      sendAlert_(batch);
-    }
+    // Taken now: frames recorded beneath a box of the alert move the counters and may even
+    // open the next run before the alert is done.
+    std::string subject = "TavoCCTV " + stamp;
+    written.batch = AlertBatch{number - (kImagesPerBatch - 1),
+                               number,
+                               std::move(stamp),
+                               std::move(subject),
+                               runFolder_,
+                               mailFolder_};
   }
-  if (showSign_) showSign_();
+  return result;
+}
 
-  if (imageCounter_ > kRolloverAfter) {
+RecordResult RecordingStore::FinishRecording(const WrittenImage& written) {
+  if (written.batch && mailAlertsOn_ && sendAlert_ && mailAlertsOn_()) sendAlert_(*written.batch);
+  if (showSign_) showSign_();
+  // A run that was left meanwhile (rolled over beneath a box, or a new start) stays as it is.
+  if (written.number > kRolloverAfter && written.run == runSerial_ && runOpen_) {
     return OpenRunFolder() ? RecordResult::kRecordedNewRun : RecordResult::kNewRunFailed;
   }
   return RecordResult::kRecorded;
+}
+
+RecordResult RecordingStore::RecordMotionFrame(std::span<std::uint8_t> frame) {
+  WrittenImage written;
+  const RecordResult result = WriteMotionFrame(frame, written);
+  if (!RecordingGoesOn(result)) return result;
+  const RecordResult finished = FinishRecording(written);
+  return finished == RecordResult::kRecorded ? result : finished;
 }
 
 std::string RecordingStore::FindImageByCounter(const std::string& folder, int n) {

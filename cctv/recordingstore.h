@@ -73,7 +73,8 @@ enum class RecordResult {
   kBadFrame,        // the frame is not 320 x 240 x 3 bytes; nothing written
   kPathTooLong,     // the image path exceeds the file-system limits; nothing written
   kWriteFailed,     // the file could not be written (disk full, folder gone, read-only)
-  kNewRunFailed,    // the image is written, but the next run folder could not be opened
+  kNewRunFailed,    // the image is written, but the next run folder could not be opened (or a
+                    // full run could not be left before writing; nothing written then)
 };
 
 // True for the results after which recording can go on.
@@ -110,11 +111,27 @@ class RecordingStore {
   // just before a stop may still join it.
   void CloseRun();
 
+  // One image written by WriteMotionFrame, for FinishRecording.
+  struct WrittenImage {
+    int number = 0;
+    std::uint64_t run = 0;            // the run it joined (every OpenRunFolder starts another)
+    std::optional<AlertBatch> batch;  // the batch it completed, if it did
+  };
+
   // The recording step for one motion frame (blue, green, red, rows bottom-up; altered in place):
   // numbers it, writes it into the run folder, completes a batch (alert hook), shows the sign,
   // and after image 10001 opens the next run. On failure nothing is written and every counter
-  // keeps its value, so the numbers stay without gaps.
+  // keeps its value, so the numbers stay without gaps. WriteMotionFrame then FinishRecording.
   RecordResult RecordMotionFrame(std::span<std::uint8_t> frame);
+  // The part of the recording step that reads the frame: numbers it and writes it. A run whose
+  // last image is written but whose alert still runs (this frame came beneath one of its boxes)
+  // is rolled over first: kRecordedNewRun, or kNewRunFailed with nothing written. Otherwise
+  // kRecorded, or a failure with nothing written and the counters unchanged.
+  RecordResult WriteMotionFrame(std::span<std::uint8_t> frame, WrittenImage& written);
+  // The rest, which needs no frame and may open message boxes beneath which further frames are
+  // recorded: the alert hook for a completed batch, the sign, and after the run's last image the
+  // next run, unless that run was left meanwhile. kRecorded, kRecordedNewRun or kNewRunFailed.
+  RecordResult FinishRecording(const WrittenImage& written);
 
   // Turns the frame's rows top-down and its pixels red, green, blue in place, then writes it at
   // quality 75 as a 320 x 240 JPEG. False when the frame has the wrong size, the path exceeds the
@@ -157,6 +174,7 @@ class RecordingStore {
   int imageCounter_ = 0;
   int batchCounter_ = 0;
   int compositeCounter_ = 0;
+  std::uint64_t runSerial_ = 0;
   bool runOpen_ = false;
   LocalClock clock_;
   JpegWriter writeJpeg_;

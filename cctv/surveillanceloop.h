@@ -50,9 +50,10 @@ class SurveillanceLoop {
   void FrameTick();
   // The blink timer: shows the other half of the bars.
   void BlinkTick();
-  // A requested frame is in the grabber: it is judged and, when it shows motion, recorded. A run
-  // that was full starts the timers over with the next one. False when surveillance must stop:
-  // the image could not be written while on.
+  // A requested frame is in the grabber: it is taken, judged and, when it shows motion, recorded.
+  // Re-entrant beneath the alert's message boxes. A run that was full starts the timers over
+  // with the next one. False when surveillance must stop: the image could not be written, or the
+  // next run not opened, while on.
   bool OnFrameReady();
 
   bool on() const { return on_; }
@@ -69,10 +70,10 @@ class SurveillanceLoop {
   MotionDetector& motion_;
   bool on_ = false;
   bool blinkPhase_ = true;
-  // Set while a frame is being judged and written: no new frame is requested meanwhile, so the
-  // grabber's buffer and the frame copy are never refilled under the recording step (a message
-  // box inside it keeps the timers running).
-  bool inFrame_ = false;
+  // Set only while frame_ is being written out (the JPEG layer may show a box there, whose loop
+  // keeps the timers running): no frame is requested meanwhile, so frame_ is not refilled under
+  // the write. The alert after the write runs without it, and recording goes on beneath its boxes.
+  bool writing_ = false;
   int captureRate_ = 5;
   std::vector<std::uint8_t> frame_;
 };

@@ -387,8 +387,7 @@ bool CaptureGraph::RequestFrame() {
     Show(kMsgNotStreaming);
     return false;
   }
-  frameGrabber_->Request();
-  return true;
+  return frameGrabber_->Request();
 }
 
 const std::uint8_t* CaptureGraph::GetFrameBuffer() {
@@ -396,6 +395,7 @@ const std::uint8_t* CaptureGraph::GetFrameBuffer() {
     Show(kMsgGrabberMissing);
     return nullptr;
   }
+  frameGrabber_->Take();
   return frameGrabber_->buffer();
 }
 

@@ -82,9 +82,13 @@ class CaptureGraph {
   int Build();
   // Runs the graph: Ok, or the failure code (with a message).
   media::Status Run();
-  // Asks for one frame; false when there is no grabber, or (with a message) no built graph.
+  // Asks for one frame; false when there is no grabber, (with a message) no built graph, or
+  // (without) a delivered frame that has not been taken yet: the tick that comes while
+  // WM_FRAME_READY is still queued must not have the buffer refilled under its reader.
   bool RequestFrame();
-  // The grabbed frame; none (with a message) when there is no grabber.
+  // The grabbed frame; none (with a message) when there is no grabber. Takes the delivered
+  // frame: read it before the next RequestFrame. A WM_FRAME_READY handler calls it also when it
+  // drops the frame, or requests stay refused until Close.
   const std::uint8_t* GetFrameBuffer();
   // Sets a picture property by hand; false when there is no source or it has no properties.
   bool SetVideoProperty(int property, long value);

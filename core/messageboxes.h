@@ -2,6 +2,7 @@
 // show real modal boxes while tests record what would have been shown.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,9 +31,12 @@ class RecordingMessageBoxes final : public MessageBoxes {
 
   void Show(const std::string& text, MessageIcon icon, const std::string& title = {}) override {
     boxes.push_back({text, icon, title});
+    if (whileOpen) whileOpen(text);
   }
 
   std::vector<Box> boxes;
+  // Runs inside Show, as a real box's loop would run timers and posted events while it is open.
+  std::function<void(const std::string& text)> whileOpen;
 };
 
 }  // namespace tavo

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "cctv_fixture.h"
+#include "mail/mailstrings.h"
 #include "registrykey.h"
 #include "smtp_sink.h"
 
@@ -184,26 +185,6 @@ TEST(CctvSurveillance, AStartThatRecordsNothingLeavesNoRunFolder) {
   EXPECT_TRUE(fs::is_empty(root));
 }
 
-TEST(CctvSurveillance, NoFrameIsRequestedWhileAnImageIsBeingWritten) {
-  // A message box inside the recording step keeps the frame timer ticking beneath it.
-  CctvRig rig;
-  std::vector<bool> requestedDuringWrite;
-  CctvController& c =
-      rig.Make([&](const std::string&, int, const std::uint8_t*, std::uint32_t, std::uint32_t) {
-        rig.controller->OnTimer(kFrameTimer);
-        requestedDuringWrite.push_back(rig.graph.frameGrabber()->requested());
-        return true;
-      });
-  c.Start(true, kMediaRuntimeComplete);
-  c.OnButton(kButtonStartStop);
-  rig.Frame(0);
-  rig.Frame(200);
-  rig.Frame(0);
-  EXPECT_EQ(requestedDuringWrite, std::vector<bool>({false, false}));
-  c.OnTimer(kFrameTimer);
-  EXPECT_TRUE(rig.graph.frameGrabber()->requested());  // asked again once the write is done
-}
-
 TEST(CctvSurveillance, AVanishedImageFolderStopsSurveillance) {
   CctvRig rig;
   CctvController& c = rig.Started();
@@ -273,6 +254,40 @@ TEST_F(CctvAlertTest, EverySixteenthImageIsMailedWhileAlertsAreOn) {
   EXPECT_FALSE(sink->Message(2).empty());
   EXPECT_TRUE(sink->Message(3).empty());
   EXPECT_TRUE(rig.Messages().empty());
+}
+
+TEST_F(CctvAlertTest, FramesAreRecordedBeneathABoxOfTheRecordingStep) {
+  // The box of a failed composite runs a modal loop: the frame timer fires and frames arrive
+  // beneath it, and they are recorded, up to a further batch with its own composite.
+  CctvController& c = *rig.controller;
+  c.OnButton(kButtonSetup);
+  c.OnButton(kButtonMailCheck);
+  c.OnButton(kButtonStartStop);
+  const std::string run = c.store().runFolder();
+  int boxesOpen = 0;
+  int imagesWhenOpened = -1;
+  rig.boxes.whileOpen = [&](const std::string& text) {
+    if (text != rig.Text(kMsgCompositeUnreadable) || boxesOpen++ > 0) return;
+    imagesWhenOpened = c.store().imageCounter();
+    for (int i = 0; i < 16; ++i) rig.Frame(i % 2 == 0 ? 200 : 0);
+    EXPECT_EQ(c.store().imageCounter(), 32);
+    EXPECT_TRUE(c.surveillanceOn());
+  };
+  Record(15);
+  for (const auto& entry : fs::directory_iterator(run)) {
+    if (entry.path().filename().string().ends_with("_000007.jpg")) fs::remove(entry.path());
+  }
+  rig.Frame(0);  // image 16: its batch lacks image 7
+  EXPECT_EQ(imagesWhenOpened, 16);
+  EXPECT_EQ(c.store().imageCounter(), 32);
+  EXPECT_EQ(ImagesIn(run), 31);
+  EXPECT_EQ(c.store().compositeCounter(), 1);  // images 17 to 32
+  EXPECT_TRUE(c.surveillanceOn());
+  ASSERT_FALSE(rig.Messages().empty());
+  EXPECT_EQ(rig.Messages().front(), rig.Text(kMsgCompositeUnreadable));
+  // Recording goes on after the box as before it.
+  rig.Frame(200);
+  EXPECT_EQ(c.store().imageCounter(), 33);
 }
 
 TEST_F(CctvAlertTest, NothingIsMailedWhileAlertsAreOff) {

@@ -295,6 +295,63 @@ TEST_F(RecordingStoreTest, ImageTenThousandAndOneIsWrittenThenANewRunBegins) {
   EXPECT_EQ(lastPath, store->runFolder() + "/14h05m10s_01-17-03_000001.jpg");
 }
 
+TEST_F(RecordingStoreTest, FramesRecordedBeneathAnAlertNumberOnAndTheLastImageStillEndsItsRun) {
+  ASSERT_TRUE(store->OpenRunFolder());
+  const std::string first = store->runFolder();
+  // Stand in for 9,985 earlier images: the batch of images 9986 to 10001 ends with the run.
+  std::ofstream(first + "/14h05m09s_01-17-03_009985.jpg") << "x";
+  ASSERT_TRUE(store->OpenRunFolder());
+  alertsOn = true;
+  // The alert's box lets frames be recorded beneath it, each with its own alert at its batch.
+  std::vector<RecordResult> beneath;
+  store->SetAlertHook([this] { return alertsOn; },
+                      [&](const AlertBatch& b) {
+                        batches.push_back(b);
+                        if (batches.size() > 1) return;
+                        Tick();
+                        for (int i = 0; i < 17; ++i) beneath.push_back(Record());
+                      });
+  for (int i = 0; i < 15; ++i) ASSERT_EQ(Record(), RecordResult::kRecorded);
+  EXPECT_EQ(Record(), RecordResult::kRecorded);  // 10001: its run was left beneath its box
+
+  // The first frame beneath the box left the full run; the rest went on in the next one.
+  ASSERT_EQ(beneath.size(), 17u);
+  EXPECT_EQ(beneath[0], RecordResult::kRecordedNewRun);
+  for (std::size_t i = 1; i < beneath.size(); ++i) EXPECT_EQ(beneath[i], RecordResult::kRecorded);
+  EXPECT_NE(store->runFolder(), first);
+  EXPECT_EQ(store->imageCounter(), 17);
+  EXPECT_EQ(store->batchCounter(), 1);
+  EXPECT_EQ(store->FindImageByCounter(first, 10002), "");
+  EXPECT_EQ(ImagesIn(first), 17u);  // the stand-in and 9986 to 10001
+  ASSERT_EQ(batches.size(), 2u);
+  EXPECT_EQ(batches[0].lastImage, 10001);
+  EXPECT_EQ(batches[0].runFolder, first);
+  EXPECT_EQ(batches[1].firstImage, 1);
+  EXPECT_EQ(batches[1].runFolder, store->runFolder());
+  EXPECT_EQ(signs, 33);
+}
+
+TEST_F(RecordingStoreTest, ARunStartedBeneathAnAlertIsNotRolledOverByIt) {
+  ASSERT_TRUE(store->OpenRunFolder());
+  const std::string first = store->runFolder();
+  std::ofstream(first + "/14h05m09s_01-17-03_009985.jpg") << "x";
+  ASSERT_TRUE(store->OpenRunFolder());
+  alertsOn = true;
+  // Beneath the box of image 10001's alert the user stops and starts again: a fresh run.
+  store->SetAlertHook([this] { return alertsOn; },
+                      [this](const AlertBatch&) {
+                        Tick();
+                        ASSERT_TRUE(store->OpenRunFolder());
+                      });
+  for (int i = 0; i < 15; ++i) ASSERT_EQ(Record(), RecordResult::kRecorded);
+  EXPECT_EQ(Record(), RecordResult::kRecorded);
+  EXPECT_EQ(store->runFolder(), program.string() + "/CCTV_Image/14h05m10s_01-17-03");
+  EXPECT_EQ(store->imageCounter(), 0);
+  std::size_t runs = 0;
+  for (const auto& e : fs::directory_iterator(program / "CCTV_Image")) runs += e.is_directory();
+  EXPECT_EQ(runs, 2u);  // no third run opened behind the user's back
+}
+
 TEST_F(RecordingStoreTest, FailedWriteLeavesCountersAndNumbersWithoutGaps) {
   ASSERT_TRUE(store->OpenRunFolder());
   alertsOn = true;

@@ -9,6 +9,7 @@
 #include <QObject>
 #include <ctime>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -81,6 +82,7 @@ class SurveillanceLoopTest : public ::testing::Test {
   tavo::testing::MailTestFolder folder;
   std::tm now{};
   bool writeOk = true;
+  std::function<void()> duringWrite;
   media::SimulatedPlatform platform;
   RecordingMessageBoxes boxes;
   StringTable strings{{}, Language::English};
@@ -89,6 +91,7 @@ class SurveillanceLoopTest : public ::testing::Test {
   RecordingStore store{
       folder.path().string(), "English", [this] { return std::optional(now); },
       [this](const std::string& path, int, const std::uint8_t*, std::uint32_t, std::uint32_t) {
+        if (duringWrite) duringWrite();
         if (writeOk) std::ofstream(path) << "jpeg";
         return writeOk;
       }};
@@ -142,6 +145,91 @@ TEST_F(SurveillanceLoopTest, AFailedWriteStopsSurveillanceOnlyWhileItIsOn) {
   Frame(0);
   EXPECT_EQ(view.goesOn.back(), true);
   EXPECT_EQ(view.goesOn.size(), 3u);
+}
+
+TEST_F(SurveillanceLoopTest, NoFrameIsRequestedWhileTheFrameIsBeingWritten) {
+  // The JPEG layer may show a box in the write, whose loop keeps the frame timer ticking.
+  std::vector<bool> requestedDuringWrite;
+  duringWrite = [&] {
+    loop.FrameTick();
+    requestedDuringWrite.push_back(graph.frameGrabber()->requested());
+  };
+  loop.SwitchOn();
+  ASSERT_TRUE(loop.OpenRun());
+  Frame(0);
+  Frame(200);
+  Frame(0);
+  EXPECT_EQ(requestedDuringWrite, std::vector<bool>({false, false}));
+  loop.FrameTick();
+  EXPECT_TRUE(graph.frameGrabber()->requested());  // asked again once the write is done
+}
+
+TEST_F(SurveillanceLoopTest, ATickWhileTheFrameIsQueuedAsksForNothingAndEveryFrameIsTaken) {
+  loop.SwitchOn();
+  ASSERT_TRUE(loop.OpenRun());
+  const std::vector<std::uint8_t> grey(kFrameBytes, 0), small(160 * 120 * 3, 200);
+  loop.FrameTick();
+  platform.DeliverSample({grey.data(), kFrameWidth * 3, kFrameHeight, kFrameWidth * 3, false});
+  loop.FrameTick();  // the event is still queued
+  EXPECT_FALSE(graph.frameGrabber()->requested());
+  QCoreApplication::sendPostedEvents(&view);
+  EXPECT_FALSE(graph.frameGrabber()->delivered());
+  // A frame of another size is not judged, but taken all the same: ticks go on asking.
+  loop.FrameTick();
+  platform.DeliverSample({small.data(), 160 * 3, 120, 160 * 3, false});
+  QCoreApplication::sendPostedEvents(&view);
+  loop.FrameTick();
+  EXPECT_TRUE(graph.frameGrabber()->requested());
+  EXPECT_EQ(view.goesOn, std::vector<bool>({true, true}));
+  EXPECT_EQ(store.imageCounter(), 0);
+}
+
+TEST_F(SurveillanceLoopTest, FramesBeneathAnAlertBoxAreRecordedAndTheFullRunRollsOverOnce) {
+  loop.SwitchOn();
+  ASSERT_TRUE(loop.OpenRun());
+  const std::string first = store.runFolder();
+  // Stand in for 9,985 earlier images: image 10001 ends both a batch and the run.
+  std::ofstream(first + "/14h00m00s_01-17-03_009985.jpg") << "x";
+  ASSERT_TRUE(loop.OpenRun());
+  int alerts = 0;
+  store.SetAlertHook([] { return true; },
+                     [&](const AlertBatch&) {
+                       if (alerts++ > 0) return;
+                       // The alert's box is open: the timers fire and frames arrive beneath it.
+                       Tick();
+                       Frame(200);
+                       Frame(0);
+                     });
+  Frame(0);
+  for (int i = 0; i < 16; ++i) Frame(i % 2 == 0 ? 200 : 0);
+  EXPECT_EQ(alerts, 1);
+  EXPECT_NE(store.runFolder(), first);
+  EXPECT_EQ(store.imageCounter(), 2);
+  EXPECT_EQ(view.starts[kFrameTimer], 3);  // two opened runs, one rollover beneath the box
+  EXPECT_EQ(view.starts[kBlinkTimer], 3);
+  EXPECT_EQ(view.goesOn, std::vector<bool>(19, true));
+}
+
+TEST_F(SurveillanceLoopTest, AStopBeneathAnAlertBoxStaysStopped) {
+  loop.SwitchOn();
+  ASSERT_TRUE(loop.OpenRun());
+  store.SetAlertHook([] { return true; },
+                     [&](const AlertBatch&) {
+                       // The frame asked for just before the stop still joins the run.
+                       loop.FrameTick();
+                       loop.Stop();
+                       std::vector<std::uint8_t> pixels(kFrameBytes, 200);
+                       platform.DeliverSample(
+                           {pixels.data(), kFrameWidth * 3, kFrameHeight, kFrameWidth * 3, false});
+                       QCoreApplication::sendPostedEvents(&view);
+                     });
+  Frame(0);
+  for (int i = 0; i < 16; ++i) Frame(i % 2 == 0 ? 200 : 0);
+  EXPECT_FALSE(loop.on());
+  EXPECT_TRUE(view.periods.empty());
+  EXPECT_EQ(view.bars, "00000");
+  EXPECT_EQ(store.imageCounter(), 17);
+  EXPECT_EQ(view.goesOn, std::vector<bool>(18, true));
 }
 
 TEST_F(SurveillanceLoopTest, TheBlinkAlternatesTheBars) {

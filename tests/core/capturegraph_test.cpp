@@ -5,7 +5,10 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QObject>
+#include <atomic>
+#include <chrono>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "cctvstrings.h"
@@ -364,6 +367,80 @@ TEST_F(CaptureGraphTest, OneCopyPerRequestAndTheEventCarriesTheHandOver) {
   EXPECT_EQ(target.received.size(), 2u);
   EXPECT_EQ(graph.GetFrameBuffer()[0], 0x22);
   EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(CaptureGraphTest, ADeliveredFrameIsNotRefilledBeforeItIsTaken) {
+  platform.devices = {RgbCamera()};
+  ASSERT_NE(Prepare(), 0);
+  ASSERT_EQ(graph.Run(), Status::Ok);
+  const std::vector<std::uint8_t> first(230400, 0x11), second(230400, 0x22);
+  const media::SampleView firstView{first.data(), first.size(), 1, first.size(), false};
+  const media::SampleView secondView{second.data(), second.size(), 1, second.size(), false};
+
+  ASSERT_TRUE(graph.RequestFrame());
+  platform.DeliverSample(firstView);
+  // A tick while the event is still queued: refused, silently, and nothing is copied.
+  EXPECT_TRUE(graph.frameGrabber()->delivered());
+  EXPECT_FALSE(graph.RequestFrame());
+  EXPECT_FALSE(graph.frameGrabber()->Wanted());
+  platform.DeliverSample(secondView);
+  target.Deliver();
+  EXPECT_EQ(target.received, std::vector<int>{WM_FRAME_READY});
+  EXPECT_EQ(graph.GetFrameBuffer()[0], 0x11);
+  EXPECT_FALSE(graph.frameGrabber()->delivered());
+  // Taken: the next request is served.
+  ASSERT_TRUE(graph.RequestFrame());
+  platform.DeliverSample(secondView);
+  EXPECT_EQ(graph.GetFrameBuffer()[0], 0x22);
+  EXPECT_FALSE(graph.frameGrabber()->Take());  // nothing left to take
+  EXPECT_TRUE(boxes.boxes.empty());
+  // A frame nobody took blocks no graph after Close.
+  ASSERT_TRUE(graph.RequestFrame());
+  platform.DeliverSample(firstView);
+  ASSERT_TRUE(graph.Close());
+  ASSERT_NE(Prepare(), 0);
+  EXPECT_TRUE(graph.RequestFrame());
+}
+
+TEST_F(CaptureGraphTest, FramesFromAStreamingThreadAreNeverTorn) {
+  // Every sample is one byte value throughout; a frame that mixes two was overwritten while it
+  // was read. The reader also ticks while each frame's event is queued, as the timer can.
+  platform.devices = {RgbCamera()};
+  ASSERT_NE(Prepare(), 0);
+  ASSERT_EQ(graph.Run(), Status::Ok);
+  std::atomic<bool> stop{false};
+  std::thread streaming([&] {
+    std::vector<std::uint8_t> pixels(230400);
+    for (std::uint8_t level = 0; !stop.load(); ++level) {
+      std::memset(pixels.data(), level, pixels.size());
+      platform.DeliverSample({pixels.data(), pixels.size(), 1, pixels.size(), false});
+    }
+  });
+  int frames = 0;
+  int torn = 0;
+  int refusalsMissed = 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (frames < 300 && std::chrono::steady_clock::now() < deadline) {
+    graph.RequestFrame();
+    if (!graph.frameGrabber()->delivered()) continue;
+    refusalsMissed += graph.RequestFrame();
+    target.Deliver();
+    const std::uint8_t* frame = graph.GetFrameBuffer();
+    for (std::size_t i = 0; i < 230400; ++i) {
+      if (frame[i] != frame[0]) {
+        ++torn;
+        break;
+      }
+    }
+    ++frames;
+  }
+  stop = true;
+  streaming.join();
+  target.Deliver();
+  EXPECT_EQ(frames, 300);
+  EXPECT_EQ(torn, 0);
+  EXPECT_EQ(refusalsMissed, 0);
+  EXPECT_EQ(target.received.size(), std::size_t(frames));
 }
 
 TEST_F(CaptureGraphTest, OversizedSampleIsCutToTheBuffer) {

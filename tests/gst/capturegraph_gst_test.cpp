@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QTest>
 #include <QWidget>
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -177,6 +178,26 @@ TEST_F(GstCaptureGraphTest, BuildsRunsAndHandsOverFramesAtEverySizeAndRebuilds) 
     ASSERT_TRUE(graph.Close());
     EXPECT_TRUE(QTest::qWaitFor([&] { return Renderer() == nullptr; }, 2000));
   }
+  EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(GstCaptureGraphTest, AFrameNotYetTakenIsLeftAloneByTheFramesStreamingPast) {
+  ASSERT_GT(BuildAt(320, 240), 0);
+  ASSERT_EQ(graph.Run(), Status::Ok);
+  const std::size_t length = 320 * 240 * 3;
+  ASSERT_TRUE(graph.RequestFrame());
+  ASSERT_TRUE(target.WaitFor(WM_FRAME_READY));
+  // As a frame tick while the event waits: refused, and the moving ball streams past the buffer.
+  EXPECT_FALSE(graph.RequestFrame());
+  const std::uint8_t* buffer = graph.frameGrabber()->buffer();
+  const std::vector<std::uint8_t> held(buffer, buffer + length);
+  QTest::qWait(300);
+  EXPECT_TRUE(std::equal(held.begin(), held.end(), buffer));
+  // Taken, the next request is served with a later picture.
+  EXPECT_EQ(graph.GetFrameBuffer(), buffer);
+  ASSERT_NE(GrabFrame(), nullptr);
+  EXPECT_FALSE(std::equal(held.begin(), held.end(), buffer));
+  EXPECT_TRUE(graph.Close());
   EXPECT_TRUE(boxes.boxes.empty());
 }
 
