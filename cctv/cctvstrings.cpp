@@ -82,12 +82,12 @@ constexpr StringEntry kOwnStrings[] = {
      "画像を保存できないため、監視を停止しました。ディスクの空き容量とCCTV_Imageフォルダを確認して"
      "ください。"},
     {3091,
-     "카메라가 동작을 멈췄습니다. 감시 중이었다면 감시도 멈췄습니다. 카메라 연결을 확인한 뒤 "
-     "환경설정에서 카메라를 다시 선택하세요.",
-     "The camera has stopped working; surveillance, if it was on, has stopped. Check the camera's "
-     "connection, then choose the camera again in the setup panel.",
-     "カメラが停止しました。監視中の場合は監視も停止しました。"
-     "カメラの接続を確認し、環境設定でカメラをもう一度選択してください。"},
+     "카메라가 동작을 멈췄습니다. 카메라가 다시 연결되면 바로 다시 사용하며, 감시 중이었다면 "
+     "새 폴더에서 감시를 이어갑니다. 카메라 연결을 확인하세요.",
+     "The camera has stopped working. TavoCCTV uses it again as soon as it is back and, if "
+     "surveillance was on, goes on recording in a new folder. Check the camera's connection.",
+     "カメラが停止しました。カメラが戻りしだい再び使用し、監視中だった場合は新しいフォルダーで"
+     "録画を続けます。カメラの接続を確認してください。"},
     {3092, "TavoCCTV 정보", "About TavoCCTV", "TavoCCTVについて"},
     {3093, "폴더를 모두 지우지 못했습니다. 폴더 안의 파일이 사용 중인지 확인하세요.",
      "The folder could not be deleted completely. Check whether a file in it is in use.",
