@@ -159,7 +159,9 @@ class CctvController final : public AlertMailWindow {
   // AlertMailWindow.
   std::string MailEditText(int id) const override;
   bool MailBoxShown() const override { return mailBoxShown_; }
-  void ToggleMailAlerts() override;
+  void SwitchMailAlertsOff() override;
+  // The check box: alerts on or off.
+  void ToggleMailAlerts();
 
   // State for the window and tests.
   bool surveillanceOn() const { return loop_.on(); }
