@@ -172,6 +172,7 @@ class CctvController final : public AlertMailWindow {
   ImageViewer& viewer() { return viewer_; }
   const ImageViewer& viewer() const { return viewer_; }
   bool mailAlertsOn() const { return mailAlertsOn_; }
+  const AlertMailer& mailer() const { return mailer_; }
   bool pinOff() const { return pinOff_; }
   int captureRate() const { return loop_.captureRate(); }
   int deviceIndex() const { return cameras_.deviceIndex(); }

@@ -83,8 +83,7 @@ long SmtpConnection::SendBytes(std::string_view data, std::chrono::milliseconds 
       continue;
     }
     if (count < 0 && errno == EINTR) continue;
-    if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) &&
-        WaitFor(POLLOUT, deadline))
+    if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && WaitFor(POLLOUT, deadline))
       continue;
     return -1;
   }

@@ -127,8 +127,7 @@ TEST(SmtpDialogue, SilenceFailsWithinTheBound) {
   for (const auto& script : {mute, noConfirmation}) {
     FakeSmtpServer server(script);
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(SendMail(AlertLikeMessage(server.port()).get(), {1000ms, 1000ms, 200ms, 200ms}),
-              -1);
+    EXPECT_EQ(SendMail(AlertLikeMessage(server.port()).get(), {1000ms, 1000ms, 200ms, 200ms}), -1);
     // Generous: only a wait that ignored its bound could take this long.
     EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
   }

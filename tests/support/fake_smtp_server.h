@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <cctype>
+#include <chrono>
 #include <string>
 #include <thread>
 
@@ -29,6 +30,8 @@ class FakeSmtpServer {
     std::string data = "354 end with <CRLF>.<CRLF>\r\n";
     std::string dot = "250 queued\r\n";
     std::string quit = "221 bye\r\n";
+    // Waited before every reply: a slow server.
+    std::chrono::milliseconds pause{0};
   };
 
   explicit FakeSmtpServer(Script script) : script_(std::move(script)) {
@@ -55,6 +58,9 @@ class FakeSmtpServer {
 
   int port() const { return port_; }
 
+  // True once a client has connected.
+  bool Connected() const { return connected_; }
+
   // Everything the client sent. Call once the client is done: waits for the serving thread.
   const std::string& Received() {
     Finish();
@@ -78,13 +84,19 @@ class FakeSmtpServer {
   }
 
   void Reply(int fd, const std::string& text) {
-    if (!text.empty()) ::send(fd, text.data(), text.size(), MSG_NOSIGNAL);
+    if (text.empty()) return;
+    // In small steps, so that a test that is done need not wait for a long pause.
+    for (auto waited = std::chrono::milliseconds(0); waited < script_.pause && !stop_;
+         waited += std::chrono::milliseconds(10))
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ::send(fd, text.data(), text.size(), MSG_NOSIGNAL);
   }
 
   void Serve() {
     if (!WaitReadable(listener_.get())) return;
     const UniqueFd connection(::accept(listener_.get(), nullptr, nullptr));
     if (!connection.valid()) return;
+    connected_ = true;
     const int fd = connection.get();
     Reply(fd, script_.greeting);
     std::string pending;
@@ -132,6 +144,7 @@ class FakeSmtpServer {
   UniqueFd listener_;
   int port_ = 0;
   std::atomic<bool> stop_{false};
+  std::atomic<bool> connected_{false};
   std::string received_;
   std::thread thread_;
 };
