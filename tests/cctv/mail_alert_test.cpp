@@ -47,6 +47,7 @@ struct LoggingBoxes final : MessageBoxes {
 class AlertMailTest : public ::testing::Test {
  protected:
   AlertMailTest() {
+    testing::EnsureApplication();
     window.log = &log;
     boxes.log = &log;
   }

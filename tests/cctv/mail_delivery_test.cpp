@@ -48,6 +48,7 @@ std::string ReadText(const fs::path& path) {
 class MailDeliveryTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    testing::EnsureApplication();
     fs::create_directories(inbox);
     sink = std::make_unique<testing::SmtpSink>(inbox);
     ASSERT_GT(sink->port(), 0) << "aiosmtpd did not start";

@@ -34,6 +34,7 @@ struct FakeTransport final : MailTransport {
 
 // The recording step with alerts on: its 16th image becomes a composite that is mailed.
 TEST(MailAlerts, SixteenthImageWithAlertsOnMailsTheComposite) {
+  testing::EnsureApplication();
   testing::MailTestFolder folder;
   RecordingMessageBoxes jpegBoxes;
   std::tm fixed{};

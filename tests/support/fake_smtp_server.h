@@ -1,6 +1,6 @@
 // A scripted SMTP peer on 127.0.0.1 for what a real server will not do: wrong codes, bare LF line
-// ends, cut lines, silence. It serves one connection on its own thread and records every byte it
-// received.
+// ends, cut lines, silence, slowness. It serves one connection on its own thread and records every
+// byte it received.
 #pragma once
 
 #include <arpa/inet.h>
@@ -32,6 +32,8 @@ class FakeSmtpServer {
     std::string quit = "221 bye\r\n";
     // Waited before every reply: a slow server.
     std::chrono::milliseconds pause{0};
+    // Waited as well before the reply to the final dot: a server that scans the message first.
+    std::chrono::milliseconds dotPause{0};
   };
 
   explicit FakeSmtpServer(Script script) : script_(std::move(script)) {
@@ -83,10 +85,11 @@ class FakeSmtpServer {
     return false;
   }
 
-  void Reply(int fd, const std::string& text) {
+  void Reply(int fd, const std::string& text,
+             std::chrono::milliseconds extra = std::chrono::milliseconds(0)) {
     if (text.empty()) return;
     // In small steps, so that a test that is done need not wait for a long pause.
-    for (auto waited = std::chrono::milliseconds(0); waited < script_.pause && !stop_;
+    for (auto waited = std::chrono::milliseconds(0); waited < script_.pause + extra && !stop_;
          waited += std::chrono::milliseconds(10))
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ::send(fd, text.data(), text.size(), MSG_NOSIGNAL);
@@ -114,7 +117,7 @@ class FakeSmtpServer {
           if (end == pending.npos) break;
           pending.erase(0, end + 5);
           inData = false;
-          Reply(fd, script_.dot);
+          Reply(fd, script_.dot, script_.dotPause);
           continue;
         }
         const auto lineEnd = pending.find("\r\n");
