@@ -42,7 +42,7 @@ void LookupFinished(sigval value) { Release(static_cast<Lookup*>(value.sival_ptr
 bool LookUpIpv4(const std::string& host, in_addr& address, Clock::time_point deadline,
                 int cancelFd) {
   if (::inet_pton(AF_INET, host.c_str(), &address) == 1) return true;
-  if (host.empty()) return false;
+  if (host.empty() || CancelSignal::Raised(cancelFd)) return false;
 
   auto* lookup = new Lookup;
   lookup->host = host;
