@@ -50,8 +50,8 @@ class MailOutbox {
 
   // Queues `message` behind the others. When kWaitingLimit mails already wait, the oldest waiting
   // one (never the one on the wire) gives way and is returned, for the caller to report: an alert
-  // is worth most while it is new, so the newest picture goes out, and the first alert of a run
-  // is the one already on its way.
+  // is worth most while it is new, so the newest batch goes out, while the first of the burst is
+  // already on the wire.
   std::optional<MailMessage> Post(MailMessage message);
 
   // Takes every waiting mail out of the queue (not the one on the wire) and returns them.
