@@ -419,6 +419,11 @@ void CctvController::ToggleMailAlerts() {
   view_.Refresh();
 }
 
+void CctvController::SwitchMailAlertsOff() {
+  mailAlertsOn_ = false;
+  view_.Refresh();
+}
+
 void CctvController::ResetDisplayType(bool lcd) {
   if (picture_.ResetDisplayType(lcd)) ResetSensitivity();
 }

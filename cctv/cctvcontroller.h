@@ -164,7 +164,9 @@ class CctvController final : public AlertMailWindow {
   // AlertMailWindow.
   std::string MailEditText(int id) const override;
   bool MailBoxShown() const override { return mailBoxShown_; }
-  void ToggleMailAlerts() override;
+  void SwitchMailAlertsOff() override;
+  // The check box: alerts on or off.
+  void ToggleMailAlerts();
 
   // State for the window and tests.
   bool surveillanceOn() const { return loop_.on(); }
@@ -177,6 +179,7 @@ class CctvController final : public AlertMailWindow {
   ImageViewer& viewer() { return viewer_; }
   const ImageViewer& viewer() const { return viewer_; }
   bool mailAlertsOn() const { return mailAlertsOn_; }
+  const AlertMailer& mailer() const { return mailer_; }
   bool pinOff() const { return pinOff_; }
   int captureRate() const { return loop_.captureRate(); }
   int deviceIndex() const { return cameras_.deviceIndex(); }

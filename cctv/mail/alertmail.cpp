@@ -1,5 +1,7 @@
 #include "mail/alertmail.h"
 
+#include <cstdio>
+
 #include "mail/mailstrings.h"
 
 namespace tavo::cctv {
@@ -23,12 +25,15 @@ std::string AlertMailBody(const std::string& uiLanguage) {
 
 AlertMailer::AlertMailer(AlertMailWindow& window, MailTransport& transport, MessageBoxes& boxes,
                          const StringTable& strings, int port)
-    : window_(window), transport_(transport), boxes_(boxes), strings_(strings), port_(port) {}
+    : window_(window),
+      boxes_(boxes),
+      strings_(strings),
+      port_(port),
+      outbox_(transport, [this](int result) { OnDelivered(result); }) {}
 
 bool AlertMailer::SendAlertMail(const std::string& subject, const std::string& compositePath) {
   // Each step that the library refuses fails the mail; the message is released before the user
   // is told, as on every failure below.
-  bool delivered = false;
   int messageId = kNoMessage;
   {
     auto message = CreateMailMessage();
@@ -51,20 +56,46 @@ bool AlertMailer::SendAlertMail(const std::string& subject, const std::string& c
       messageId = kNoMessage;
     } else if (AddAttachment(message.get(), compositePath.c_str(), "image/jpg") != 0) {
       messageId = kMsgNoAttachment;
-    } else if (transport_.Deliver(*message) != 0) {
-      messageId = kMsgMailFailed;
     } else {
-      delivered = true;
+      // The worker owns the message from here and releases it once it has been sent.
+      if (auto dropped = outbox_.Post(std::move(*message)))
+        Drop(*dropped, "newer alerts took its place while the server was slow");
+      return true;
     }
     FreeMailMessage(message.get());
   }
-  return delivered || Fail(messageId);
+  return Fail(messageId);
+}
+
+void AlertMailer::OnDelivered(int result) {
+  if (result == 0) {
+    ++delivered_;
+    return;
+  }
+  // With alerts going off, the mails behind this one (same server, same settings) are not tried
+  // either: after a failure nothing more is sent until the user switches alerts on again. In
+  // viewer mode alerts stay on, and so do they.
+  if (window_.MailBoxShown()) {
+    for (const MailMessage& waiting : outbox_.TakeWaiting())
+      Drop(waiting, "alerts went off after a mail that could not be sent");
+  }
+  outbox_.Resume();
+  Fail(kMsgMailFailed);
+}
+
+void AlertMailer::Drop(const MailMessage& message, const char* why) {
+  ++dropped_;
+  // No box: the recorder runs unattended, and a box per dropped mail would only pile up. The
+  // composite stays in the run's mail folder.
+  const char* attachment = GetAttachmentPath(&message, 1);
+  std::fprintf(stderr, "TavoCCTV: alert mail of %s not sent: %s\n",
+               attachment != nullptr ? attachment : "?", why);
 }
 
 bool AlertMailer::Fail(int messageId) {
   // Alerts go off before the box opens: timers keep running beneath it, and a batch completed
   // meanwhile must not try the same broken settings again. In viewer mode they stay on.
-  if (window_.MailBoxShown()) window_.ToggleMailAlerts();
+  if (window_.MailBoxShown()) window_.SwitchMailAlertsOff();
   if (messageId != kNoMessage) ShowString(boxes_, strings_, messageId);
   return false;
 }

@@ -1,10 +1,12 @@
 // The alert mail: the newest composite sent as the attachment of a short multipart mail to the
-// recipient of the configuration panel, through the user's SMTP server.
+// recipient of the configuration panel, through the user's SMTP server. The mail is filled on the
+// user-interface thread; the dialogue with the server runs on a worker (MailOutbox).
 #pragma once
 
 #include <string>
 
 #include "mail/mailmessage.h"
+#include "mail/mailoutbox.h"
 #include "messageboxes.h"
 #include "stringtable.h"
 
@@ -25,22 +27,18 @@ class AlertMailWindow {
   virtual std::string MailEditText(int id) const = 0;
   // True while the alert check box is drawn (not in viewer mode).
   virtual bool MailBoxShown() const = 0;
-  // Switches alerts off: clears the check box and disables the three mail edit boxes.
-  virtual void ToggleMailAlerts() = 0;
-};
-
-// Delivers one message; 0 when delivered, -1 otherwise.
-class MailTransport {
- public:
-  virtual ~MailTransport() = default;
-  virtual int Deliver(const MailMessage& message) = 0;
+  // Switches alerts off, whatever they were: clears the check box and disables the three mail
+  // edit boxes. A failure that comes back after the user switched alerts off leaves them off.
+  virtual void SwitchMailAlertsOff() = 0;
 };
 
 // SendMail over a real connection, every wait bounded by `timeouts`.
 class SmtpMailTransport final : public MailTransport {
  public:
   explicit SmtpMailTransport(SmtpTimeouts timeouts = {}) : timeouts_(timeouts) {}
-  int Deliver(const MailMessage& message) override { return SendMail(&message, timeouts_); }
+  int Deliver(const MailMessage& message, const CancelSignal& cancel) override {
+    return SendMail(&message, timeouts_, cancel.fd());
+  }
 
  private:
   SmtpTimeouts timeouts_;
@@ -53,23 +51,39 @@ std::string AlertMailBody(const std::string& uiLanguage);
 class AlertMailer {
  public:
   // Texts in the language of `strings`, whose string 3000 also picks the body text. `port` is
-  // the SMTP port (25; tests point it elsewhere).
+  // the SMTP port (25; tests point it elsewhere). `transport` delivers on the mailer's worker
+  // thread; the mailer must be made on the user-interface thread, whose event loop brings the
+  // results back.
   AlertMailer(AlertMailWindow& window, MailTransport& transport, MessageBoxes& boxes,
               const StringTable& strings, int port = kSmtpPort);
 
-  // Mails `compositePath` under `subject`. True when delivered. Otherwise false, after switching
-  // alerts off (only while the check box is shown) and then showing the step's message: 3015 no
-  // server, 3016 no sender, 3017 no recipient, 3018 no attachment, 3019 delivery failed.
+  // Fills the mail of `compositePath` under `subject` from the window's mail edits and hands it
+  // to the worker. True when it is on its way. False at once when the library refuses a field,
+  // after switching alerts off (only while the check box is shown) and then showing the step's
+  // message: 3015 no server, 3016 no sender, 3017 no recipient, 3018 no attachment. A delivery
+  // that fails takes the same steps with 3019 when its result comes back; with alerts switched
+  // off then, the mails still waiting are dropped.
   bool SendAlertMail(const std::string& subject, const std::string& compositePath);
 
+  // Mails on their way whose result has not come back yet.
+  int outstanding() const { return outbox_.outstanding(); }
+  // Mails delivered, and mails dropped unsent (each one reported on the standard error stream),
+  // since the mailer was made.
+  int delivered() const { return delivered_; }
+  int dropped() const { return dropped_; }
+
  private:
+  void OnDelivered(int result);
+  void Drop(const MailMessage& message, const char* why);
   bool Fail(int messageId);
 
   AlertMailWindow& window_;
-  MailTransport& transport_;
   MessageBoxes& boxes_;
   const StringTable& strings_;
   int port_;
+  int delivered_ = 0;
+  int dropped_ = 0;
+  MailOutbox outbox_;  // last: its worker is stopped before anything above goes
 };
 
 }  // namespace tavo::cctv

@@ -16,8 +16,9 @@ class MailAlerts {
   // `store` numbers the composites; `builder` should find images through the store.
   MailAlerts(RecordingStore& store, CompositeBuilder& builder, AlertMailer& mailer);
 
-  // Builds the composite of `batch` and mails it under the batch's subject. True when mailed;
-  // false when the composite failed (message 3014, nothing mailed) or the mail failed.
+  // Builds the composite of `batch` (here, on the calling thread) and hands its mail to the
+  // mailer's worker under the batch's subject. True when the mail is on its way; false when the
+  // composite failed (message 3014, nothing mailed) or the mail was refused at once.
   bool OnBatchComplete(const AlertBatch& batch);
 
   // Makes OnBatchComplete the store's alert hook, asked `mailAlertsOn` at every batch.

@@ -274,11 +274,13 @@ int ComposeMailContent(const MailMessage& message, const MailSink& sink) {
   return writer.Flush() ? 0 : -1;
 }
 
-int SendMail(const MailMessage* message, const SmtpTimeouts& timeouts) {
+int SendMail(const MailMessage* message, const SmtpTimeouts& timeouts, int cancelFd) {
   if (message == nullptr || !message->server || message->port <= 0 || message->port > 65535)
     return -1;
 
   SmtpConnection connection;  // closed on every way out
+  connection.SetDeadline(std::chrono::steady_clock::now() + timeouts.whole);
+  connection.SetCancel(cancelFd);
   if (connection.OpenConnection(*message->server, message->port, timeouts.connect) != 0) return -1;
 
   const auto send = [&](std::string_view bytes) {
@@ -296,7 +298,7 @@ int SendMail(const MailMessage* message, const SmtpTimeouts& timeouts) {
   // Without the final dot the server discards what it received, so a failure in here never
   // delivers a cut message.
   if (ComposeMailContent(*message, send) != 0) return -1;
-  if (!command(".\r\n", "250")) return -1;
+  if (!send(".\r\n") || !connection.ReadReply("250", timeouts.dataReply)) return -1;
   if (!command("QUIT\r\n", "221")) return -1;
   return 0;
 }

@@ -44,9 +44,14 @@ struct MailMessage {
 
 // Bounds on every wait of the dialogue; an expired wait fails the send.
 struct SmtpTimeouts {
-  std::chrono::milliseconds connect{5000};
+  std::chrono::milliseconds connect{5000};  // the name lookup and the connection
   std::chrono::milliseconds send{5000};
   std::chrono::milliseconds reply{10000};
+  // The reply to the final dot: a server may check the whole message, and scan its attachment,
+  // before it answers. Nothing waits on the mail worker, so it may take its time.
+  std::chrono::milliseconds dataReply{180'000};
+  // The whole dialogue, from the name lookup to the reply to QUIT.
+  std::chrono::milliseconds whole{300'000};
 };
 
 // A new, empty record.
@@ -97,6 +102,8 @@ int ComposeMailContent(const MailMessage& message, const MailSink& sink);
 
 // Delivers the message. 0 when the server accepted it and answered QUIT with 221; -1 otherwise,
 // and at once without a connection when the server is unset or the port is not in 1..65535.
-int SendMail(const MailMessage* message, const SmtpTimeouts& timeouts = {});
+// Also -1, with the connection closed at once, when a wait expires or `cancelFd` (a
+// CancelSignal's descriptor; -1 for none) is raised.
+int SendMail(const MailMessage* message, const SmtpTimeouts& timeouts = {}, int cancelFd = -1);
 
 }  // namespace tavo::cctv

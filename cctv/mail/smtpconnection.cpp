@@ -2,7 +2,6 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -10,7 +9,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <memory>
+
+#include "mail/cancelsignal.h"
+#include "mail/namelookup.h"
 
 namespace tavo::cctv {
 
@@ -24,37 +25,24 @@ int MillisecondsLeft(Clock::time_point deadline) {
   return static_cast<int>(std::clamp<long long>(left, 0, 1'000'000'000));
 }
 
-// Waits until `fd` is ready for `events` or the deadline passes. True when ready.
-bool WaitFor(int fd, short events, Clock::time_point deadline) {
+}  // namespace
+
+bool SmtpConnection::WaitFor(short events, Clock::time_point deadline) const {
+  deadline = std::min(deadline, deadline_);
   for (;;) {
-    pollfd entry{fd, events, 0};
-    const int ready = ::poll(&entry, 1, MillisecondsLeft(deadline));
-    if (ready > 0) return true;
+    pollfd entries[2] = {{fd_.get(), events, 0}, {cancelFd_, POLLIN, 0}};
+    const int ready = ::poll(entries, cancelFd_ >= 0 ? 2 : 1, MillisecondsLeft(deadline));
+    if (ready > 0) return entries[1].revents == 0 && entries[0].revents != 0;
     if (ready == 0) return false;
     if (errno != EINTR) return false;
   }
 }
 
-bool ResolveIpv4(const std::string& host, in_addr& address) {
-  if (::inet_pton(AF_INET, host.c_str(), &address) == 1) return true;
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  const int status = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
-  const std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)> result(found, &::freeaddrinfo);
-  if (status != 0 || result == nullptr) return false;
-  address = reinterpret_cast<const sockaddr_in*>(result->ai_addr)->sin_addr;
-  return true;
-}
-
-}  // namespace
-
 int SmtpConnection::OpenConnection(const std::string& host, int port,
                                    std::chrono::milliseconds timeout) {
   CloseConnection();
   if (host.empty() || port <= 0 || port > 65535) return -1;
-  const auto deadline = Clock::now() + timeout;
+  const auto deadline = std::min(Clock::now() + timeout, deadline_);
 
   // Non-blocking from the start so that connect, send and receive can all be bounded by poll.
   fd_.reset(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
@@ -63,12 +51,12 @@ int SmtpConnection::OpenConnection(const std::string& host, int port,
   sockaddr_in peer{};
   peer.sin_family = AF_INET;
   peer.sin_port = htons(static_cast<std::uint16_t>(port));
-  if (!ResolveIpv4(host, peer.sin_addr)) {
+  if (!LookUpIpv4(host, peer.sin_addr, deadline, cancelFd_)) {
     CloseConnection();
     return -1;
   }
   if (::connect(fd_.get(), reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) {
-    if (errno != EINPROGRESS || !WaitFor(fd_.get(), POLLOUT, deadline)) {
+    if (errno != EINPROGRESS || !WaitFor(POLLOUT, deadline)) {
       CloseConnection();
       return -1;
     }
@@ -95,8 +83,7 @@ long SmtpConnection::SendBytes(std::string_view data, std::chrono::milliseconds 
       continue;
     }
     if (count < 0 && errno == EINTR) continue;
-    if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) &&
-        WaitFor(fd_.get(), POLLOUT, deadline))
+    if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && WaitFor(POLLOUT, deadline))
       continue;
     return -1;
   }
@@ -109,7 +96,7 @@ long SmtpConnection::ReceiveBytes(char* buffer, std::size_t size, Clock::time_po
     const ssize_t count = ::recv(fd_.get(), buffer, size, MSG_DONTWAIT);
     if (count >= 0) return static_cast<long>(count);
     if (errno == EINTR) continue;
-    if ((errno == EAGAIN || errno == EWOULDBLOCK) && WaitFor(fd_.get(), POLLIN, deadline)) continue;
+    if ((errno == EAGAIN || errno == EWOULDBLOCK) && WaitFor(POLLIN, deadline)) continue;
     return -1;
   }
 }

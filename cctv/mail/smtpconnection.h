@@ -1,4 +1,5 @@
-// The socket layer under SendMail: one IPv4 TCP connection whose every wait is bounded.
+// The socket layer under SendMail: one IPv4 TCP connection whose every wait is bounded, by its
+// own timeout, by one deadline for the whole dialogue, and by a cancel signal.
 #pragma once
 
 #include <chrono>
@@ -22,8 +23,16 @@ class SmtpConnection {
   SmtpConnection(const SmtpConnection&) = delete;
   SmtpConnection& operator=(const SmtpConnection&) = delete;
 
+  // From now on every wait ends, failing, at `deadline` at the latest.
+  void SetDeadline(std::chrono::steady_clock::time_point deadline) { deadline_ = deadline; }
+
+  // From now on every wait ends, failing, as soon as `fd` (a CancelSignal's descriptor; -1 for
+  // none) has been raised.
+  void SetCancel(int fd) { cancelFd_ = fd; }
+
   // Resolves `host` (a dotted IPv4 address or a name) and connects to its first IPv4 address
-  // within `timeout`. 0, or -1 on any failure (the socket is then closed).
+  // within `timeout`, the name lookup included. 0, or -1 on any failure (the socket is then
+  // closed).
   int OpenConnection(const std::string& host, int port, std::chrono::milliseconds timeout);
 
   // Sends all of `data` within `timeout`. The count sent, or -1 on error, timeout, or when there
@@ -54,7 +63,13 @@ class SmtpConnection {
   bool IsOpen() const { return fd_.valid(); }
 
  private:
+  // Waits until the socket is ready for `events`. False at the deadline (the earlier of
+  // `deadline` and the dialogue's), on a cancel or an error.
+  bool WaitFor(short events, std::chrono::steady_clock::time_point deadline) const;
+
   UniqueFd fd_;
+  std::chrono::steady_clock::time_point deadline_ = std::chrono::steady_clock::time_point::max();
+  int cancelFd_ = -1;
 };
 
 }  // namespace tavo::cctv

@@ -7,6 +7,7 @@
 
 #include "cctv_fixture.h"
 #include "mail/mailstrings.h"
+#include "mail_results.h"
 #include "registrykey.h"
 #include "smtp_sink.h"
 
@@ -250,6 +251,8 @@ TEST_F(CctvAlertTest, EverySixteenthImageIsMailedWhileAlertsAreOn) {
   Record(33);
   EXPECT_EQ(c.store().imageCounter(), 33);
   EXPECT_EQ(c.store().compositeCounter(), 2);
+  // The mails go out on the mail worker.
+  EXPECT_TRUE(tavo::testing::PumpUntil([&] { return !sink->Message(2).empty(); }));
   EXPECT_FALSE(sink->Message(1).empty());
   EXPECT_FALSE(sink->Message(2).empty());
   EXPECT_TRUE(sink->Message(3).empty());

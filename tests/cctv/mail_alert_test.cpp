@@ -6,6 +6,7 @@
 #include "cctvstrings.h"
 #include "mail/alertmail.h"
 #include "mail/mailstrings.h"
+#include "mail_results.h"
 
 namespace tavo::cctv {
 namespace {
@@ -14,8 +15,8 @@ namespace {
 struct FakeWindow final : AlertMailWindow {
   std::string MailEditText(int id) const override { return edits.at(id); }
   bool MailBoxShown() const override { return boxShown; }
-  void ToggleMailAlerts() override {
-    alertsOn = !alertsOn;
+  void SwitchMailAlertsOff() override {
+    alertsOn = false;
     log->push_back("toggle");
   }
   std::map<int, std::string> edits = {{kEditSmtpServer, "  smtp.example.test \t"},
@@ -26,8 +27,9 @@ struct FakeWindow final : AlertMailWindow {
   std::vector<std::string>* log;
 };
 
+// Called on the mailer's worker; read by the test once the result has come back.
 struct FakeTransport final : MailTransport {
-  int Deliver(const MailMessage& message) override {
+  int Deliver(const MailMessage& message, const CancelSignal&) override {
     delivered.push_back(message);
     return result;
   }
@@ -45,14 +47,18 @@ struct LoggingBoxes final : MessageBoxes {
 class AlertMailTest : public ::testing::Test {
  protected:
   AlertMailTest() {
+    testing::EnsureApplication();
     window.log = &log;
     boxes.log = &log;
   }
 
+  // True when the mail was delivered: handed over, and its result come back as a success.
   bool Send(Language language, const std::string& composite = "/run/EmailSendJpg/x.jpg") {
     const StringTable strings(all, language);
     AlertMailer mailer(window, transport, boxes, strings);
-    return mailer.SendAlertMail("TavoCCTV 14h05m09s_01-17-03", composite);
+    const bool onItsWay = mailer.SendAlertMail("TavoCCTV 14h05m09s_01-17-03", composite);
+    EXPECT_TRUE(testing::PumpUntil([&] { return mailer.outstanding() == 0; }));
+    return onItsWay && mailer.delivered() == 1;
   }
 
   std::span<const StringEntry> all = CctvStrings();

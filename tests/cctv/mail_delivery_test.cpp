@@ -15,6 +15,7 @@
 #include "mail/alertmail.h"
 #include "mail/composite.h"
 #include "mail/mailstrings.h"
+#include "mail_results.h"
 #include "mail_test_folder.h"
 #include "mail_test_message.h"
 #include "smtp_sink.h"
@@ -33,7 +34,7 @@ struct LoopbackWindow final : AlertMailWindow {
     return id == kEditSender ? "cam@example.test" : "me@example.test";
   }
   bool MailBoxShown() const override { return true; }
-  void ToggleMailAlerts() override { ++toggles; }
+  void SwitchMailAlertsOff() override { ++toggles; }
   int toggles = 0;
 };
 
@@ -47,6 +48,7 @@ std::string ReadText(const fs::path& path) {
 class MailDeliveryTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    testing::EnsureApplication();
     fs::create_directories(inbox);
     sink = std::make_unique<testing::SmtpSink>(inbox);
     ASSERT_GT(sink->port(), 0) << "aiosmtpd did not start";
@@ -83,6 +85,8 @@ TEST_F(MailDeliveryTest, KoreanAlertWithItsCompositeArrivesIntact) {
   SmtpMailTransport transport(kBounds);
   AlertMailer mailer(window, transport, boxes, korean, sink->port());
   ASSERT_TRUE(mailer.SendAlertMail("TavoCCTV 030117-14시05분16초", compositePath));
+  ASSERT_TRUE(testing::PumpUntil([&] { return mailer.outstanding() == 0; }));
+  EXPECT_EQ(mailer.delivered(), 1);
   EXPECT_EQ(window.toggles, 0);
   EXPECT_TRUE(boxes.boxes.empty());
 

@@ -7,6 +7,7 @@
 #include "mail/alertmail.h"
 #include "mail/mailalerts.h"
 #include "mail/mailstrings.h"
+#include "mail_results.h"
 #include "mail_test_folder.h"
 #include "recordingstore.h"
 
@@ -20,11 +21,11 @@ struct QuietWindow final : AlertMailWindow {
     return id == kEditSmtpServer ? "smtp.example.test" : "cam@example.test";
   }
   bool MailBoxShown() const override { return true; }
-  void ToggleMailAlerts() override {}
+  void SwitchMailAlertsOff() override {}
 };
 
 struct FakeTransport final : MailTransport {
-  int Deliver(const MailMessage& message) override {
+  int Deliver(const MailMessage& message, const CancelSignal&) override {
     delivered.push_back(message);
     return 0;
   }
@@ -33,6 +34,7 @@ struct FakeTransport final : MailTransport {
 
 // The recording step with alerts on: its 16th image becomes a composite that is mailed.
 TEST(MailAlerts, SixteenthImageWithAlertsOnMailsTheComposite) {
+  testing::EnsureApplication();
   testing::MailTestFolder folder;
   RecordingMessageBoxes jpegBoxes;
   std::tm fixed{};
@@ -65,11 +67,14 @@ TEST(MailAlerts, SixteenthImageWithAlertsOnMailsTheComposite) {
     }
   };
   record(16);  // alerts off: the batch passes without a mail
+  EXPECT_EQ(mailer.outstanding(), 0);
   EXPECT_TRUE(transport.delivered.empty());
   alertsOn = true;
   record(15);
+  EXPECT_EQ(mailer.outstanding(), 0);
   EXPECT_TRUE(transport.delivered.empty());
   record(1);
+  ASSERT_TRUE(testing::PumpUntil([&] { return mailer.outstanding() == 0; }));
   ASSERT_EQ(transport.delivered.size(), 1u);
   const std::string expected = store.mailFolder() + "/Email16to1_00001.jpg";
   EXPECT_EQ(transport.delivered[0].attachments.at(0).path, expected);

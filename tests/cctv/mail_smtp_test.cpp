@@ -5,9 +5,11 @@
 
 #include <chrono>
 #include <string>
+#include <thread>
 
 #include "fake_smtp_server.h"
 #include "filehandle.h"
+#include "mail/cancelsignal.h"
 #include "mail/mailmessage.h"
 #include "mail/smtpconnection.h"
 #include "mail_test_folder.h"
@@ -127,10 +129,43 @@ TEST(SmtpDialogue, SilenceFailsWithinTheBound) {
   for (const auto& script : {mute, noConfirmation}) {
     FakeSmtpServer server(script);
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(SendMail(AlertLikeMessage(server.port()).get(), {1000ms, 1000ms, 200ms}), -1);
+    EXPECT_EQ(SendMail(AlertLikeMessage(server.port()).get(), {1000ms, 1000ms, 200ms, 200ms}), -1);
     // Generous: only a wait that ignored its bound could take this long.
     EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
   }
+}
+
+TEST(SmtpDialogue, TheFinalDotMayTakeLongerButTheDialogueHasOneDeadline) {
+  // A server that scans the message before it confirms it: longer than any other reply may take.
+  FakeSmtpServer::Script scanning;
+  scanning.dotPause = 800ms;
+  FakeSmtpServer scanner(scanning);
+  EXPECT_EQ(SendMail(AlertLikeMessage(scanner.port()).get(), {1000ms, 1000ms, 300ms, 3000ms}), 0);
+
+  // Every reply within its own bound, but all of them together beyond the whole dialogue's.
+  FakeSmtpServer::Script dripping;
+  dripping.pause = 100ms;
+  FakeSmtpServer dripper(dripping);
+  EXPECT_EQ(
+      SendMail(AlertLikeMessage(dripper.port()).get(), {1000ms, 1000ms, 1000ms, 1000ms, 350ms}),
+      -1);
+  EXPECT_EQ(dripper.Received().find("QUIT"), std::string::npos);
+}
+
+TEST(SmtpDialogue, ACancelEndsTheDialogueAtOnce) {
+  FakeSmtpServer::Script mute;
+  mute.greeting.clear();
+  FakeSmtpServer server(mute);
+  CancelSignal cancel;
+  std::thread canceller([&] {
+    while (!server.Connected()) std::this_thread::sleep_for(1ms);
+    cancel.Raise();
+  });
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(SendMail(AlertLikeMessage(server.port()).get(), {60s, 60s, 60s, 60s, 60s}, cancel.fd()),
+            -1);
+  canceller.join();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);  // a hang guard only
 }
 
 TEST(SmtpDialogue, NoServerOrUnreadableAttachmentFails) {

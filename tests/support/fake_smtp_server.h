@@ -1,6 +1,6 @@
 // A scripted SMTP peer on 127.0.0.1 for what a real server will not do: wrong codes, bare LF line
-// ends, cut lines, silence. It serves one connection on its own thread and records every byte it
-// received.
+// ends, cut lines, silence, slowness. It serves one connection on its own thread and records every
+// byte it received.
 #pragma once
 
 #include <arpa/inet.h>
@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <cctype>
+#include <chrono>
 #include <string>
 #include <thread>
 
@@ -29,6 +30,10 @@ class FakeSmtpServer {
     std::string data = "354 end with <CRLF>.<CRLF>\r\n";
     std::string dot = "250 queued\r\n";
     std::string quit = "221 bye\r\n";
+    // Waited before every reply: a slow server.
+    std::chrono::milliseconds pause{0};
+    // Waited as well before the reply to the final dot: a server that scans the message first.
+    std::chrono::milliseconds dotPause{0};
   };
 
   explicit FakeSmtpServer(Script script) : script_(std::move(script)) {
@@ -55,6 +60,9 @@ class FakeSmtpServer {
 
   int port() const { return port_; }
 
+  // True once a client has connected.
+  bool Connected() const { return connected_; }
+
   // Everything the client sent. Call once the client is done: waits for the serving thread.
   const std::string& Received() {
     Finish();
@@ -77,14 +85,21 @@ class FakeSmtpServer {
     return false;
   }
 
-  void Reply(int fd, const std::string& text) {
-    if (!text.empty()) ::send(fd, text.data(), text.size(), MSG_NOSIGNAL);
+  void Reply(int fd, const std::string& text,
+             std::chrono::milliseconds extra = std::chrono::milliseconds(0)) {
+    if (text.empty()) return;
+    // In small steps, so that a test that is done need not wait for a long pause.
+    for (auto waited = std::chrono::milliseconds(0); waited < script_.pause + extra && !stop_;
+         waited += std::chrono::milliseconds(10))
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ::send(fd, text.data(), text.size(), MSG_NOSIGNAL);
   }
 
   void Serve() {
     if (!WaitReadable(listener_.get())) return;
     const UniqueFd connection(::accept(listener_.get(), nullptr, nullptr));
     if (!connection.valid()) return;
+    connected_ = true;
     const int fd = connection.get();
     Reply(fd, script_.greeting);
     std::string pending;
@@ -102,7 +117,7 @@ class FakeSmtpServer {
           if (end == pending.npos) break;
           pending.erase(0, end + 5);
           inData = false;
-          Reply(fd, script_.dot);
+          Reply(fd, script_.dot, script_.dotPause);
           continue;
         }
         const auto lineEnd = pending.find("\r\n");
@@ -132,6 +147,7 @@ class FakeSmtpServer {
   UniqueFd listener_;
   int port_ = 0;
   std::atomic<bool> stop_{false};
+  std::atomic<bool> connected_{false};
   std::string received_;
   std::thread thread_;
 };
