@@ -173,6 +173,8 @@ int main(int argc, char** argv) {
 
   QWidget window;
   window.setFixedSize(kFrameWidth, kFrameHeight);
+  // Beside TavoCCTV's window (at the origin, 332 pixels wide), so that clicks meant for it land.
+  window.move(400, 0);
   ui::VideoRendererFactory surfaces;
   std::unique_ptr<media::VideoSurface> surface = surfaces.Create(&window);
   surface->SetGeometry(0, 0, kFrameWidth, kFrameHeight);
