@@ -6,7 +6,7 @@
 #    the Video Renderer, with the suite's encoder writing as many pictures a second as TavoCCTV
 #    records; and what one recorded picture costs in each, beyond painting the live picture;
 #  - beside both, a bare GStreamer pipeline of the same source and conversion.
-# CPU is read from /proc in 10 ms ticks; on a shared machine run it twice and compare.
+# On a shared machine run it twice and compare.
 # Usage: bench/cctv_bench.sh BUILD_DIR [SECONDS]
 set -euo pipefail
 
@@ -36,8 +36,16 @@ done
 [[ -n $display ]] || { echo "no free X display" >&2; exit 1; }
 export DISPLAY=$display
 
-ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
-hz=$(getconf CLK_TCK)
+# CPU time of a process so far, in nanoseconds: the sum over its threads (all of them live as long
+# as the process here), finer than the 10 ms ticks of /proc/PID/stat.
+ticks() {
+  local total=0 ns _
+  for f in /proc/"$1"/task/*/schedstat; do
+    read -r ns _ <"$f" && total=$((total + ns))
+  done
+  echo "$total"
+}
+hz=1000000000
 now() { date +%s.%N; }
 
 # Start-up: launch until the video area (black before the first frame) shows a picture.
