@@ -1,6 +1,8 @@
 // The recording step against its floor (the JPEG encode alone), and image lookup in a full run
 // against a short one. The steps that write new files, as recording does, run in memory (/0) and
-// on the disk of the temporary folder (/1), where creating a file costs more.
+// on the disk of the temporary folder (/1), where creating a file costs more. Only the pairs in
+// memory get goals: on disk the cost of a new file follows the file system's recent deletions
+// (the benchmark before removes thousands), which swamps our part.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -162,7 +164,6 @@ int main(int argc, char** argv) {
        // A recorded picture may cost at most 0.3 ms more than its encode and write.
        {"BM_RecordMotionFrame/0", "BM_JpegEncodeNewFiles/0", 1.15, 300},
        {"BM_FrameToFile/0", "BM_JpegEncodeNewFiles/0", 1.25, 300},
-       {"BM_FrameToFile/1", "BM_JpegEncodeNewFiles/1", 1.25, 300},
        {"BM_TurnAndSwapOnly", "BM_JpegEncodeAlone", 0.15},
        {"BM_FindImageByCounter/10001", "BM_FindImageByCounter/16", 2}});
   benchmark::RunSpecifiedBenchmarks(&reporter);
