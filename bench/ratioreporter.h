@@ -1,4 +1,5 @@
-// A console reporter that prints each measured figure beside its floor and their ratio.
+// A console reporter that prints each measured figure beside its floor, their ratio and, where a
+// goal is set for it, how far the figure lies above its floor.
 #pragma once
 
 #include <benchmark/benchmark.h>
@@ -19,6 +20,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
     const char* measured;
     const char* floor;
     double goal;
+    // Microseconds the figure may lie above its floor; 0: no such goal.
+    double aboveGoalUs = 0;
   };
   explicit RatioReporter(std::vector<Pair> pairs) : pairs(std::move(pairs)) {}
 
@@ -37,9 +40,12 @@ class RatioReporter : public benchmark::ConsoleReporter {
     ConsoleReporter::Finalize();
     for (const Pair& p : pairs) {
       const double measured = Time(p.measured), floor = Time(p.floor);
-      if (measured > 0 && floor > 0)
-        std::printf("%s %.2f us vs %s %.2f us: %.2fx (goal <= %.2fx)\n", p.measured,
-                    measured / 1000, p.floor, floor / 1000, measured / floor, p.goal);
+      if (measured <= 0 || floor <= 0) continue;
+      std::printf("%s %.2f us vs %s %.2f us: %.2fx (goal <= %.2fx)", p.measured, measured / 1000,
+                  p.floor, floor / 1000, measured / floor, p.goal);
+      if (p.aboveGoalUs > 0)
+        std::printf(", %.1f us above (goal <= %.0f us)", (measured - floor) / 1000, p.aboveGoalUs);
+      std::printf("\n");
     }
   }
 
