@@ -23,10 +23,6 @@
 #include <string>
 #include <vector>
 
-#if defined(__x86_64__) && defined(__GNUC__)
-#include <immintrin.h>
-#endif
-
 #include "jpegfile.h"
 #include "media/gstref.h"
 #include "messageboxes.h"
@@ -47,42 +43,6 @@ constexpr std::size_t kRowBytes = std::size_t{kFrameWidth} * 3;
 
 std::atomic<bool> recordFlag{false};
 extern "C" void StartRecording(int) { recordFlag.store(true, std::memory_order_relaxed); }
-
-using RowCopy = void (*)(std::uint8_t* to, const std::uint8_t* from);
-
-// One row of B,G,R pixels as R,G,B: the one conversion the encoder's input needs.
-void CopyRowSwappedPortable(std::uint8_t* to, const std::uint8_t* from) {
-  for (std::size_t i = 0; i < kRowBytes; i += 3) {
-    to[i] = from[i + 2];
-    to[i + 1] = from[i + 1];
-    to[i + 2] = from[i];
-  }
-}
-
-#if defined(__x86_64__) && defined(__GNUC__)
-// Five pixels per 16-byte store; the 16th byte is rewritten by the next store, and the last five
-// pixels go the portable way so no load passes the end of the row.
-__attribute__((target("ssse3"))) void CopyRowSwappedSsse3(std::uint8_t* to,
-                                                          const std::uint8_t* from) {
-  const __m128i swap = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 14, 13, 12, 15);
-  std::size_t i = 0;
-  for (; i + 30 <= kRowBytes; i += 15) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), _mm_shuffle_epi8(v, swap));
-  }
-  for (; i < kRowBytes; i += 3) {
-    to[i] = from[i + 2];
-    to[i + 1] = from[i + 1];
-    to[i + 2] = from[i];
-  }
-}
-
-RowCopy SwappedRowCopy() {
-  return __builtin_cpu_supports("ssse3") ? &CopyRowSwappedSsse3 : &CopyRowSwappedPortable;
-}
-#else
-RowCopy SwappedRowCopy() { return &CopyRowSwappedPortable; }
-#endif
 
 // Takes frames on the streaming thread, writes pictures on the user-interface thread.
 class Recorder final : public QObject {
@@ -134,7 +94,7 @@ class Recorder final : public QObject {
   std::unique_ptr<media::VideoSurface> surface_;
   RecordingMessageBoxes boxes_;
   std::vector<std::uint8_t> picture_;
-  const RowCopy copySwapped_ = SwappedRowCopy();
+  const cctv::RowCopy copySwapped_ = cctv::SwappedRowCopy();
   std::atomic<bool> pending_{false};
   // Streaming thread only.
   bool started_ = false;

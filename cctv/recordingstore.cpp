@@ -62,8 +62,6 @@ bool MakeFolder(const std::string& path) {
   return IsDirectory(path);
 }
 
-using RowCopy = void (*)(std::uint8_t* to, const std::uint8_t* from);
-
 // Copies one frame row of `from` to `to` (separate rows), exchanging bytes 0 and 2 of each pixel.
 void CopyRowSwappedPortable(std::uint8_t* to, const std::uint8_t* from) {
   for (std::size_t i = 0; i < kRowBytes; i += 3) {
@@ -90,16 +88,18 @@ __attribute__((target("ssse3"))) void CopyRowSwappedSsse3(std::uint8_t* to,
     to[i + 2] = from[i];
   }
 }
-
-RowCopy SwappedRowCopy() {
-  static_assert(kRowBytes % 15 == 0);
-  return __builtin_cpu_supports("ssse3") ? &CopyRowSwappedSsse3 : &CopyRowSwappedPortable;
-}
-#else
-RowCopy SwappedRowCopy() { return &CopyRowSwappedPortable; }
 #endif
 
 }  // namespace
+
+RowCopy SwappedRowCopy() {
+#if defined(__x86_64__) && defined(__GNUC__)
+  static_assert(kRowBytes % 15 == 0);
+  return __builtin_cpu_supports("ssse3") ? &CopyRowSwappedSsse3 : &CopyRowSwappedPortable;
+#else
+  return &CopyRowSwappedPortable;
+#endif
+}
 
 LocalClock SystemLocalClock() {
   return []() -> std::optional<std::tm> {

@@ -46,6 +46,12 @@ JpegWriter JpegFileWriter(MessageBoxes& boxes);
 // "Japanese" 03-01-17_14h05m09s, anything else 14h05m09s_01-17-03. Empty if formatting fails.
 std::string MakeTimeStamp(const std::tm& time, std::string_view uiLanguage);
 
+// Copies one camera-frame row (blue, green, red) into a separate row as red, green, blue: the one
+// conversion the encoder's input needs.
+using RowCopy = void (*)(std::uint8_t* to, const std::uint8_t* from);
+// The fastest such copy this processor offers.
+RowCopy SwappedRowCopy();
+
 // The program folder for a working directory: without a trailing "/", so "/" becomes "" and
 // every join adds exactly one separator.
 std::string ProgramFolderFrom(std::string_view directory);
