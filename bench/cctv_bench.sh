@@ -15,26 +15,8 @@ seconds=${2:-20}
 program=$build/program
 floor=$build/bench/cctv_floor
 [[ -x $floor ]] || { echo "build the cctv_floor target first" >&2; exit 1; }
-work=$(mktemp -d /tmp/tavo-cctv-bench-XXXXXX)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-for entry in "$program"/Image* "$program"/TAVOCCTVHELP*.html; do ln -s "$entry" "$work/"; done
-display=""
-for n in $(seq 141 190); do
-  [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
-  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-  pids+=($!)
-  for _ in $(seq 50); do [[ -e /tmp/.X11-unix/X$n ]] && break; sleep 0.1; done
-  [[ -e /tmp/.X11-unix/X$n ]] && display=":$n" && break
-done
-[[ -n $display ]] || { echo "no free X display" >&2; exit 1; }
-export DISPLAY=$display
+# shellcheck source=cctv_session.sh
+source "$(dirname "$0")/cctv_session.sh" 141
 
 # CPU time of a process so far, in nanoseconds: the sum over its threads (all of them live as long
 # as the process here), finer than the 10 ms ticks of /proc/PID/stat.

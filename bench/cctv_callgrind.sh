@@ -10,26 +10,8 @@ set -euo pipefail
 build=$(cd "${1:?build dir, e.g. build/dev}" && pwd)
 seconds=${2:-30}
 program=$build/program
-work=$(mktemp -d /tmp/tavo-cctv-callgrind-XXXXXX)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-for entry in "$program"/Image* "$program"/TAVOCCTVHELP*.html; do ln -s "$entry" "$work/"; done
-display=""
-for n in $(seq 191 240); do
-  [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
-  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-  pids+=($!)
-  for _ in $(seq 50); do [[ -e /tmp/.X11-unix/X$n ]] && break; sleep 0.1; done
-  [[ -e /tmp/.X11-unix/X$n ]] && display=":$n" && break
-done
-[[ -n $display ]] || { echo "no free X display" >&2; exit 1; }
-export DISPLAY=$display
+# shellcheck source=cctv_session.sh
+source "$(dirname "$0")/cctv_session.sh" 191
 
 (cd "$work" && TAVO_VIRTUAL_CAMERA=1 TAVO_REGISTRY="$work/settings.sqlite" LANG=en_US.UTF-8 \
   XDG_RUNTIME_DIR="$work" exec valgrind --tool=callgrind --instr-atstart=no \
