@@ -173,6 +173,28 @@ TEST_F(CameraReturnTest, EachLossIsToldOnceAndTheViewerPausesTheSearch) {
   EXPECT_EQ(rig.Messages().size(), 2u);
 }
 
+TEST_F(CameraReturnTest, ALossBeneathTheOpenBoxOfTheLastAddsNoSecondBox) {
+  // A loose cable overnight: the camera comes and goes while the first box waits for a click.
+  CctvController& c = StartRecording();
+  int nested = 0;
+  rig.boxes.whileOpen = [&](const std::string&) {
+    if (nested++ > 0) return;
+    Return();
+    RetryTicks(1);
+    ASSERT_TRUE(rig.graph.built());
+    EXPECT_TRUE(c.surveillanceOn());
+    Lose();
+  };
+  Lose();
+  EXPECT_EQ(nested, 1);
+  EXPECT_THAT(rig.Messages(), ElementsAre(rig.Text(kMsgCameraLost)));
+  // Still looked for, and found once it is back.
+  Return();
+  RetryTicks(1);
+  EXPECT_TRUE(rig.graph.built());
+  EXPECT_TRUE(c.surveillanceOn());
+}
+
 TEST_F(CameraReturnTest, StartWithoutARunningCameraSaysSoOnceInsteadOfBlinking) {
   rig.platform.FailAt(media::SimStep::Render);
   CctvController& c = rig.Started();
