@@ -147,23 +147,6 @@ TEST_F(CaptureGraphTest, CctvNumbersItsMessagesFourteenHigher) {
   EXPECT_EQ(cctvStrings.Text(3068 + 14), "Streaming is not working");
 }
 
-TEST(CaptureGraphStrings, EveryMessageIsInEveryTableOfBothPrograms) {
-  const int numbers[] = {3025, 3031, 3032, 3033, 3034, 3035, 3036, 3037, 3038, 3039,
-                         3040, 3043, 3045, 3046, 3048, 3052, 3054, 3056, 3057, 3058,
-                         3060, 3061, 3062, 3063, 3064, 3066, 3067, 3068, 3071};
-  for (Language language : {Language::Korean, Language::English, Language::Japanese}) {
-    StringTable previewTable(preview::PreviewStrings(), language);
-    StringTable cctvTable(cctv::CctvStrings(), language);
-    for (int number : numbers) {
-      EXPECT_FALSE(previewTable.Text(number).empty()) << number;
-      EXPECT_EQ(previewTable.Text(number), cctvTable.Text(number + 14)) << number;
-    }
-  }
-  StringTable english(preview::PreviewStrings(), Language::English);
-  EXPECT_EQ(english.Text(3035), "Medai Event Link Error !!");
-  EXPECT_EQ(english.Text(3060), "As the IBaseFilter is NULL, it is not available to get the IPin");
-}
-
 // --- Build -------------------------------------------------------------------------------------
 
 TEST_F(CaptureGraphTest, CameraOfferingRgb24GetsNoConverter) {
@@ -453,29 +436,6 @@ TEST_F(CaptureGraphTest, OversizedSampleIsCutToTheBuffer) {
   platform.DeliverSample({big.data(), big.size(), 1, big.size(), false});
   EXPECT_EQ(graph.frameGrabber()->frameLength(), FrameGrabber::kBufferSize);
   EXPECT_EQ(graph.GetFrameBuffer()[FrameGrabber::kBufferSize - 1], 0x01);
-}
-
-TEST(FrameCopy, TopDownPaddedRowsBecomeBottomUpPackedRows) {
-  // 321 x 3 pixels, rows padded to 964 bytes; each row filled with its own number.
-  const std::size_t rowBytes = 321 * 3, stride = 964, rows = 3;
-  std::vector<std::uint8_t> sample(stride * rows, 0xEE);
-  for (std::size_t row = 0; row < rows; ++row) {
-    std::memset(sample.data() + row * stride, static_cast<int>(row + 1), rowBytes);
-  }
-  std::vector<std::uint8_t> out(rowBytes * rows + 10, 0);
-  ASSERT_EQ(CopyBottomUp({sample.data(), rowBytes, rows, stride, true}, out.data(), out.size()),
-            rowBytes * rows);
-  EXPECT_EQ(out[0], 3);  // bottom row first
-  EXPECT_EQ(out[rowBytes - 1], 3);
-  EXPECT_EQ(out[rowBytes], 2);
-  EXPECT_EQ(out[2 * rowBytes], 1);
-  EXPECT_EQ(out[3 * rowBytes - 1], 1);
-  EXPECT_EQ(out[3 * rowBytes], 0);  // nothing of the padding, nothing past the picture
-
-  // Cut at the capacity mid-row; a view whose rows overlap or that has no data copies nothing.
-  EXPECT_EQ(CopyBottomUp({sample.data(), rowBytes, rows, stride, true}, out.data(), 1000), 1000u);
-  EXPECT_EQ(CopyBottomUp({sample.data(), rowBytes, rows, 10, true}, out.data(), out.size()), 0u);
-  EXPECT_EQ(CopyBottomUp({nullptr, rowBytes, rows, stride, true}, out.data(), out.size()), 0u);
 }
 
 TEST_F(CaptureGraphTest, RunFailureIsReportedWithItsCode) {

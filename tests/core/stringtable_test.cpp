@@ -80,5 +80,22 @@ TEST(StringTable, MissingNumberIsEmptyAndBoxesCarryTheText) {
             "DirectX 8.1 을 설치 하세요.");
 }
 
+TEST(CaptureGraphStrings, EveryMessageIsInEveryTableOfBothPrograms) {
+  const int numbers[] = {3025, 3031, 3032, 3033, 3034, 3035, 3036, 3037, 3038, 3039,
+                         3040, 3043, 3045, 3046, 3048, 3052, 3054, 3056, 3057, 3058,
+                         3060, 3061, 3062, 3063, 3064, 3066, 3067, 3068, 3071};
+  for (Language language : {Language::Korean, Language::English, Language::Japanese}) {
+    StringTable previewTable(preview::PreviewStrings(), language);
+    StringTable cctvTable(cctv::CctvStrings(), language);
+    for (int number : numbers) {
+      EXPECT_FALSE(previewTable.Text(number).empty()) << number;
+      EXPECT_EQ(previewTable.Text(number), cctvTable.Text(number + 14)) << number;
+    }
+  }
+  StringTable english(preview::PreviewStrings(), Language::English);
+  EXPECT_EQ(english.Text(3035), "Medai Event Link Error !!");
+  EXPECT_EQ(english.Text(3060), "As the IBaseFilter is NULL, it is not available to get the IPin");
+}
+
 }  // namespace
 }  // namespace tavo
