@@ -22,18 +22,6 @@ using tavo::testing::FakeSmtpServer;
 using tavo::testing::PumpUntil;
 using ::testing::ElementsAre;
 
-// A loopback port nobody listens on: bound, then closed again.
-int UnusedPort() {
-  UniqueFd listener(::socket(AF_INET, SOCK_STREAM, 0));
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(listener.get(), reinterpret_cast<sockaddr*>(&address), sizeof address);
-  socklen_t length = sizeof address;
-  ::getsockname(listener.get(), reinterpret_cast<sockaddr*>(&address), &length);
-  return ntohs(address.sin_port);
-}
-
 class MailWhileRecordingTest : public ::testing::Test {
  protected:
   // Surveillance on with alerts on, mailing to 127.0.0.1:`port`.
@@ -107,7 +95,7 @@ TEST_F(MailWhileRecordingTest, ASlowServerGetsItsMailWhilePicturesAreRecorded) {
 }
 
 TEST_F(MailWhileRecordingTest, AnAlertFailureSwitchesAlertsOffAndNeverOn) {
-  CctvController& c = Arm(UnusedPort(), {2s, 2s, 2s, 2s, 10s});
+  CctvController& c = Arm(tavo::testing::UnusedLoopbackPort(), {2s, 2s, 2s, 2s, 10s});
   const std::string failed = rig.Text(kMsgMailFailed);
 
   // The user switches alerts off while the mail is out; its failure leaves them off.

@@ -20,6 +20,7 @@ namespace {
 
 using testing::AlertLikeMessage;
 using testing::FakeSmtpServer;
+using testing::UnusedLoopbackPort;
 using namespace std::chrono_literals;
 
 // Short bounds: a failing wait must end the test quickly, a passing one is immediate anyway.
@@ -169,16 +170,7 @@ TEST(SmtpDialogue, ACancelEndsTheDialogueAtOnce) {
 }
 
 TEST(SmtpDialogue, NoServerOrUnreadableAttachmentFails) {
-  // A port nobody listens on: bound, then closed again.
-  UniqueFd listener(::socket(AF_INET, SOCK_STREAM, 0));
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(listener.get(), reinterpret_cast<sockaddr*>(&address), sizeof address);
-  socklen_t length = sizeof address;
-  ::getsockname(listener.get(), reinterpret_cast<sockaddr*>(&address), &length);
-  listener.reset();
-  EXPECT_EQ(SendMail(AlertLikeMessage(ntohs(address.sin_port)).get(), kQuick), -1);
+  EXPECT_EQ(SendMail(AlertLikeMessage(UnusedLoopbackPort()).get(), kQuick), -1);
 
   // The attachment vanished: the dialogue stops inside DATA without the final dot, so the
   // server discards the cut message.

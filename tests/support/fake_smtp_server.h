@@ -19,6 +19,18 @@
 
 namespace tavo::testing {
 
+// A loopback port nobody listens on: bound, then closed again.
+inline int UnusedLoopbackPort() {
+  UniqueFd listener(::socket(AF_INET, SOCK_STREAM, 0));
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ::bind(listener.get(), reinterpret_cast<sockaddr*>(&address), sizeof address);
+  socklen_t length = sizeof address;
+  ::getsockname(listener.get(), reinterpret_cast<sockaddr*>(&address), &length);
+  return ntohs(address.sin_port);
+}
+
 class FakeSmtpServer {
  public:
   // The raw bytes sent for each step; an empty text sends nothing for that step.
