@@ -113,13 +113,8 @@ bool CctvController::ReopenLostCamera() {
   if (!runs) graph.Close();
   graph.SetQuiet(false);
   if (runs) {
-    // A camera that was away starts from its own defaults: it gets the values the sliders show
-    // (none before the picture values were ever loaded).
-    for (const auto& [sliderId, fieldId] : {std::pair{kSliderBrightness, kFieldBrightness},
-                                            std::pair{kSliderSaturation, kFieldSaturation},
-                                            std::pair{kSliderContrast, kFieldContrast}}) {
-      if (!picture_.FieldText(fieldId).empty()) picture_.Move(sliderId, slider(sliderId).position);
-    }
+    // A camera that was away starts from its own defaults: it gets the values the sliders show.
+    picture_.ApplyShown();
     OnCameraBack();
   }
   view_.Refresh();

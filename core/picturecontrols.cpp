@@ -113,6 +113,12 @@ bool PictureControls::Move(int id, int position) {
   return true;
 }
 
+void PictureControls::ApplyShown() {
+  for (Control& control : controls_) {
+    if (!control.field.empty()) Move(control.ids.slider, control.model.position);
+  }
+}
+
 void PictureControls::WriteDefaults(RegistryKey& key) const {
   for (std::size_t i = 0; i < controls_.size(); ++i) {
     const auto def = static_cast<std::int32_t>(controls_[i].range.defaultValue);

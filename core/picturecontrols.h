@@ -83,6 +83,11 @@ class PictureControls {
   // of the three sliders.
   bool Move(int id, int position);
 
+  // Sets every property whose field shows a value to its slider's position again, in store order
+  // (a camera that was away comes back with its own defaults). Fields that never showed a value
+  // leave their property alone.
+  void ApplyShown();
+
   // Writes "Bright", "Saturation" and "Contrast" into the open `key`: the range defaults.
   // Results are not examined.
   void WriteDefaults(RegistryKey& key) const;
