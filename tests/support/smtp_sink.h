@@ -26,8 +26,14 @@
 
 namespace tavo::testing {
 
+// The build names the folder; __FILE__ is relative when a compiler cache maps source paths.
+#ifndef TAVO_TEST_SUPPORT_DIR
+#define TAVO_TEST_SUPPORT_DIR ""
+#endif
+
 inline std::filesystem::path SupportFolder() {
-  return std::filesystem::path(__FILE__).parent_path();
+  const std::filesystem::path named(TAVO_TEST_SUPPORT_DIR);
+  return named.empty() ? std::filesystem::path(__FILE__).parent_path() : named;
 }
 
 class SmtpSink {
