@@ -7,6 +7,15 @@ namespace tavo::media {
 
 namespace {
 
+// The device file of a path as PipeWire or V4L2 writes it: "v4l2:/dev/video0" is "/dev/video0".
+std::string DeviceFileOf(const std::string& path) {
+  constexpr std::string_view kPrefix = "v4l2:";
+  if (std::string_view(path).substr(0, kPrefix.size()) == kPrefix) {
+    return path.substr(kPrefix.size());
+  }
+  return path;
+}
+
 bool SameCamera(const DeviceRecord& pipeWire, const DeviceRecord& v4l2) {
   const std::string first = DeviceFileOf(pipeWire.path);
   const std::string second = DeviceFileOf(v4l2.path);
@@ -16,14 +25,6 @@ bool SameCamera(const DeviceRecord& pipeWire, const DeviceRecord& v4l2) {
 }
 
 }  // namespace
-
-std::string DeviceFileOf(const std::string& path) {
-  constexpr std::string_view kPrefix = "v4l2:";
-  if (std::string_view(path).substr(0, kPrefix.size()) == kPrefix) {
-    return path.substr(kPrefix.size());
-  }
-  return path;
-}
 
 std::vector<std::size_t> PreferV4l2Devices(const std::vector<DeviceRecord>& devices) {
   std::vector<std::size_t> kept;

@@ -20,9 +20,6 @@ struct DeviceRecord {
   std::string path;
 };
 
-// The device file of a path as PipeWire or V4L2 writes it: "v4l2:/dev/video0" is "/dev/video0".
-std::string DeviceFileOf(const std::string& path);
-
 // The indices of the devices to list, in the order given: all but each PipeWire device that is
 // the same camera as a V4L2 one. The same camera: the same device file when both have one, else
 // the same name.

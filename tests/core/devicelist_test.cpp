@@ -21,9 +21,6 @@ TEST(DeviceList, PipeWiresCopyOfAV4l2CameraIsDroppedAndTheOrderKept) {
       {"the same device file, as PipeWire writes it",
        {{"Camera (V4L2)", kPipeWire, "v4l2:/dev/video0"}, {"Camera", kV4l2, "/dev/video0"}},
        {1}},
-      {"the same device file under api.v4l2.path",
-       {{"Camera", kV4l2, "/dev/video2"}, {"Camera", kPipeWire, "/dev/video2"}},
-       {0}},
       {"two cameras of one model: the device files decide, not the name",
        {{"Cam", kPipeWire, "v4l2:/dev/video0"},
         {"Cam", kPipeWire, "v4l2:/dev/video2"},
@@ -44,17 +41,8 @@ TEST(DeviceList, PipeWiresCopyOfAV4l2CameraIsDroppedAndTheOrderKept) {
       {"nameless devices without files are not matched by their empty names",
        {{"", kV4l2, ""}, {"", kPipeWire, ""}},
        {0, 1}},
-      {"nothing listed", {}, {}},
   };
   for (const Case& c : cases) EXPECT_EQ(PreferV4l2Devices(c.devices), c.kept) << c.what;
-}
-
-TEST(DeviceList, DeviceFileOfDropsOnlyTheV4l2Prefix) {
-  EXPECT_EQ(DeviceFileOf("v4l2:/dev/video3"), "/dev/video3");
-  EXPECT_EQ(DeviceFileOf("/dev/video3"), "/dev/video3");
-  EXPECT_EQ(DeviceFileOf("libcamera:/base/cam0"), "libcamera:/base/cam0");
-  EXPECT_EQ(DeviceFileOf("v4l2"), "v4l2");
-  EXPECT_EQ(DeviceFileOf(""), "");
 }
 
 }  // namespace

@@ -53,8 +53,6 @@ TEST(V4l2Controls, RangesAndDefaultsAreTheDriversNotTheCurrentValues) {
 
   // Controls the driver lacks, has disabled, or that are not numbers are no properties.
   EXPECT_EQ(procAmp->GetRange(media::kPropertyHue, range), Status::Fail);
-  driver.controls.erase(V4L2_CID_GAMMA);
-  EXPECT_EQ(procAmp->GetRange(media::kPropertyGamma, range), Status::Fail);
   driver.controls[V4L2_CID_CONTRAST].type = V4L2_CTRL_TYPE_MENU;
   EXPECT_EQ(procAmp->GetRange(media::kPropertyContrast, range), Status::Fail);
   EXPECT_EQ(procAmp->GetRange(77, range), Status::Fail);
@@ -64,25 +62,21 @@ TEST(V4l2Controls, RangesAndDefaultsAreTheDriversNotTheCurrentValues) {
 TEST(V4l2Controls, AValueOutsideTheRangeIsRefusedAndChangesNothing) {
   FakeV4l2Driver driver = LeftAlteredCamera();
   const auto procAmp = media::MakeV4l2ProcAmp(driver, HeldOpen());
-  EXPECT_EQ(procAmp->Set(media::kPropertyBrightness, 65, media::kPropertyFlagsManual),
-            Status::Fail);
-  EXPECT_EQ(procAmp->Set(media::kPropertyBrightness, -65, media::kPropertyFlagsManual),
-            Status::Fail);
+  EXPECT_EQ(procAmp->Set(media::kPropertyBrightness, 65, 0), Status::Fail);
+  EXPECT_EQ(procAmp->Set(media::kPropertyBrightness, -65, 0), Status::Fail);
   // Beyond what the driver's 32 bits hold: refused, not wrapped into range.
-  EXPECT_EQ(procAmp->Set(media::kPropertyBrightness, 0x100000000L, media::kPropertyFlagsManual),
-            Status::Fail);
+  EXPECT_EQ(procAmp->Set(media::kPropertyBrightness, 0x100000000L, 0), Status::Fail);
   EXPECT_TRUE(driver.writes.empty());
   EXPECT_EQ(driver.Current(V4L2_CID_BRIGHTNESS), 40);
 
-  EXPECT_EQ(procAmp->Set(media::kPropertyBrightness, -64, media::kPropertyFlagsManual), Status::Ok);
+  EXPECT_EQ(procAmp->Set(media::kPropertyBrightness, -64, 0), Status::Ok);
   EXPECT_EQ(driver.Current(V4L2_CID_BRIGHTNESS), -64);
 
   // Read-only controls and writes the driver refuses fail too.
   driver.controls[V4L2_CID_CONTRAST].flags = V4L2_CTRL_FLAG_READ_ONLY;
-  EXPECT_EQ(procAmp->Set(media::kPropertyContrast, 10, media::kPropertyFlagsManual), Status::Fail);
+  EXPECT_EQ(procAmp->Set(media::kPropertyContrast, 10, 0), Status::Fail);
   driver.refuseWrites = true;
-  EXPECT_EQ(procAmp->Set(media::kPropertySaturation, 10, media::kPropertyFlagsManual),
-            Status::Fail);
+  EXPECT_EQ(procAmp->Set(media::kPropertySaturation, 10, 0), Status::Fail);
   EXPECT_EQ(driver.writes.size(), 1u);
 }
 
@@ -92,7 +86,7 @@ TEST(V4l2Controls, WithoutAHeldDescriptorTheDeviceFileIsOpenedForEachCall) {
   const auto procAmp = media::MakeV4l2ProcAmp(driver, {[&held] { return held; }, driver.path});
   PropertyRange range;
   EXPECT_EQ(procAmp->GetRange(media::kPropertyContrast, range), Status::Ok);
-  EXPECT_EQ(procAmp->Set(media::kPropertyContrast, 33, media::kPropertyFlagsManual), Status::Ok);
+  EXPECT_EQ(procAmp->Set(media::kPropertyContrast, 33, 0), Status::Ok);
   EXPECT_EQ(driver.opens, 2);
   EXPECT_EQ(driver.closes, 2);
   EXPECT_EQ(driver.Current(V4L2_CID_CONTRAST), 33);
@@ -158,14 +152,6 @@ TEST_F(V4l2PictureControlsTest, DisplayTypeButtonsGoBackToTheDriversDefaultsOnEv
   ASSERT_TRUE(controls.ResetDisplayType(false));  // CRT
   EXPECT_EQ(driver.Current(V4L2_CID_GAMMA), 100);
   EXPECT_EQ(driver.Current(V4L2_CID_SATURATION), 64);
-  EXPECT_TRUE(boxes.boxes.empty());
-}
-
-TEST_F(V4l2PictureControlsTest, GammaAlreadyAtItsMinimumIsNotSteppedBelowIt) {
-  driver.controls[V4L2_CID_GAMMA] = {100, 300, 1, 100, 100};
-  ASSERT_TRUE(Build());
-  EXPECT_TRUE(controls.ResetDisplayType(true));
-  EXPECT_EQ(driver.Current(V4L2_CID_GAMMA), 100);
   EXPECT_TRUE(boxes.boxes.empty());
 }
 

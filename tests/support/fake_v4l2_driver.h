@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -50,7 +49,6 @@ class FakeV4l2Driver final : public media::V4l2Driver {
     if (fd != kFd || found == controls.end()) return false;
     const Control& control = found->second;
     query.type = control.type;
-    std::strncpy(reinterpret_cast<char*>(query.name), "control", sizeof query.name);
     query.minimum = control.minimum;
     query.maximum = control.maximum;
     query.step = control.step;
