@@ -149,7 +149,13 @@ bool PictureControls::ReadValues(RegistryKey& key, PictureValues& out) {
 void PictureControls::Apply(const PictureValues& values) {
   for (std::size_t i = 0; i < controls_.size(); ++i) {
     Control& control = controls_[i];
-    const int value = static_cast<std::int32_t>(values[i]);
+    int value = static_cast<std::int32_t>(values[i]);
+    // The camera refuses a value outside its range: one stored from another camera is brought
+    // within the range read from this one, as cameras used to do themselves.
+    if (control.range.minimum < control.range.maximum) {
+      value = std::clamp(value, static_cast<int>(control.range.minimum),
+                         static_cast<int>(control.range.maximum));
+    }
     if (!graph_.SetVideoProperty(control.property, value)) continue;
     SetField(control, value);
     control.model.position = std::clamp(value, control.model.minimum, control.model.maximum);

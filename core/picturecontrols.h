@@ -98,8 +98,9 @@ class PictureControls {
   // Reads the three from the open `key`, stopping at the first failure: false then, with `out`
   // partly filled.
   static bool ReadValues(RegistryKey& key, PictureValues& out);
-  // Sets brightness, saturation and contrast, in that order; each value the camera takes shows
-  // in its field and moves its slider (held within the slider's range).
+  // Sets brightness, saturation and contrast, in that order, each held within the range last
+  // read from the camera (where one was read); each value the camera takes shows in its field and
+  // moves its slider (held within the slider's range).
   void Apply(const PictureValues& values);
 
   // Creates the settings key below `root` and writes the range defaults into it; false when the

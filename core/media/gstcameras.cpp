@@ -8,8 +8,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "devicelist.h"
 #include "gstinternal.h"
 #include "gstplatform.h"
 
@@ -208,6 +210,30 @@ class DeviceMoniker final : public Moniker {
   GstPtr<GstDevice> device_;  // none: the virtual camera
 };
 
+// What the monitor tells of `device`: its name, which provider offers it, and its device file.
+DeviceRecord RecordOf(GstDevice* device) {
+  DeviceRecord record;
+  if (const GCharPtr name{gst_device_get_display_name(device)}) record.name = name.get();
+  // The providers' device types are their own; their names are all that tells them apart.
+  const std::string_view type = G_OBJECT_TYPE_NAME(device);
+  if (type.find("V4l2") != std::string_view::npos) {
+    record.api = DeviceApi::V4l2;
+  } else if (type.find("PipeWire") != std::string_view::npos) {
+    record.api = DeviceApi::PipeWire;
+  }
+  GstStructure* properties = gst_device_get_properties(device);
+  if (properties == nullptr) return record;
+  for (const char* key : {"api.v4l2.path", "device.path", "object.path"}) {
+    const gchar* path = gst_structure_get_string(properties, key);
+    if (path != nullptr && *path != '\0') {
+      record.path = path;
+      break;
+    }
+  }
+  gst_structure_free(properties);
+  return record;
+}
+
 class GstDeviceEnumerator final : public DeviceEnumerator {
  public:
   Status CreateClassEnumerator(DeviceCategory category,
@@ -217,11 +243,20 @@ class GstDeviceEnumerator final : public DeviceEnumerator {
     std::vector<std::shared_ptr<Moniker>> list;
     GstPtr<GstDeviceMonitor> monitor(gst_device_monitor_new());
     gst_device_monitor_add_filter(monitor.get(), "Video/Source", nullptr);
+    // PipeWire hides the V4L2 provider, whose devices are the ones with picture controls: list
+    // them all, and drop PipeWire's copy of each below.
+    gst_device_monitor_set_show_all_devices(monitor.get(), TRUE);
     if (gst_device_monitor_start(monitor.get())) {
-      const ListPtr devices(gst_device_monitor_get_devices(monitor.get()));
-      // Each device's reference moves into its moniker; only the cells are left to free.
-      for (GList* item = devices.get(); item != nullptr; item = item->next) {
-        list.push_back(std::make_shared<DeviceMoniker>(GstPtr<GstDevice>(GST_DEVICE(item->data))));
+      std::vector<GstPtr<GstDevice>> devices;
+      std::vector<DeviceRecord> records;
+      const ListPtr found(gst_device_monitor_get_devices(monitor.get()));
+      // Each device's reference moves into `devices`; only the cells are left to free.
+      for (GList* item = found.get(); item != nullptr; item = item->next) {
+        devices.emplace_back(GST_DEVICE(item->data));
+        records.push_back(RecordOf(devices.back().get()));
+      }
+      for (std::size_t index : PreferV4l2Devices(records)) {
+        list.push_back(std::make_shared<DeviceMoniker>(std::move(devices[index])));
       }
       gst_device_monitor_stop(monitor.get());
     }

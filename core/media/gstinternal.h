@@ -12,6 +12,8 @@
 
 namespace tavo::media {
 
+class V4l2Driver;
+
 // Bound on waiting for GStreamer: state changes, the first frame of a video file.
 inline constexpr GstClockTime kStateTimeout = 5 * GST_SECOND;
 // Inside a camera bin: the element that produces the pictures, and the capsfilter after it that
@@ -69,10 +71,13 @@ std::shared_ptr<DeviceEnumerator> MakeDeviceEnumerator();
 // ---- picture controls (gstpicturecontrols.cpp) ----
 
 // Records every colour-balance value of a freshly bound camera bin as the value its properties
-// reset to.
+// reset to. Not for a V4L2 camera, whose defaults are its driver's.
 void RecordPictureDefaults(GstElement* camera);
-// The picture properties of a camera bin; none when `camera` is no bin or has no colour balance.
+// The picture properties of a camera bin: a V4L2 source's through the kernel's control ioctls,
+// others' through the bin's colour balance; none when `camera` is no bin, or has neither.
 std::shared_ptr<ProcAmp> MakePictureControls(GstElement* camera);
+// The same with the V4L2 control ioctls of `driver` (which must outlive the result).
+std::shared_ptr<ProcAmp> MakePictureControls(GstElement* camera, V4l2Driver& driver);
 
 // ---- converter search (gstconverters.cpp) ----
 

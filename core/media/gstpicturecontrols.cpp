@@ -1,16 +1,14 @@
-// Picture properties of a camera: its colour balance, and the V4L2 gamma control where the
-// colour balance does not list gamma.
+// Picture properties of a camera: a V4L2 camera's straight from its driver, the virtual camera's
+// from its colour balance.
 #include <gst/video/colorbalance.h>
-#include <linux/videodev2.h>
-#include <sys/ioctl.h>
 
 #include <algorithm>
 #include <cctype>
-#include <cstring>
 #include <map>
 #include <string>
 
 #include "gstinternal.h"
+#include "v4l2controls.h"
 
 namespace tavo::media {
 
@@ -33,7 +31,8 @@ int PropertyOfChannel(const char* label) {
   return -1;
 }
 
-// The defaults of a camera's properties: the values it had when it was bound.
+// The defaults of a camera without a driver of its own (the virtual camera): the values it had
+// when it was bound, which are a freshly made element's own.
 struct PropertyDefaults {
   std::map<int, long> values;
 };
@@ -46,33 +45,31 @@ GstColorBalanceChannel* FindChannel(GstColorBalance* balance, int property) {
   return nullptr;
 }
 
-// Gamma of a V4L2 camera where its colour balance does not list it.
-bool V4l2Gamma(GstElement* source, v4l2_queryctrl* query, int* setValue) {
-  if (source == nullptr ||
-      g_object_class_find_property(G_OBJECT_GET_CLASS(source), "device-fd") == nullptr) {
-    return false;
-  }
-  // The source's descriptor, borrowed: the source keeps it open and closes it.
-  int fd = -1;
-  g_object_get(source, "device-fd", &fd, nullptr);
-  if (fd < 0) return false;
-  std::memset(query, 0, sizeof *query);
-  query->id = V4L2_CID_GAMMA;
-  if (ioctl(fd, VIDIOC_QUERYCTRL, query) != 0 || (query->flags & V4L2_CTRL_FLAG_DISABLED)) {
-    return false;
-  }
-  if (setValue != nullptr) {
-    v4l2_control control{V4L2_CID_GAMMA, *setValue};
-    return ioctl(fd, VIDIOC_S_CTRL, &control) == 0;
-  }
-  return true;
+// Whether `source` is a V4L2 camera's source (v4l2src): it tells its device descriptor.
+bool IsV4l2Source(GstElement* source) {
+  return source != nullptr &&
+         g_object_class_find_property(G_OBJECT_GET_CLASS(source), "device-fd") != nullptr;
+}
+
+// The device of a V4L2 source: the descriptor it holds open while it is at least ready, else
+// its device file.
+V4l2Device DeviceOfSource(GstPtr<GstElement> source) {
+  gchar* path = nullptr;
+  g_object_get(source.get(), "device", &path, nullptr);
+  const GCharPtr ownedPath(path);
+  std::shared_ptr<GstElement> held(source.release(), GstObjectUnref{});
+  return {[held] {
+            int fd = -1;
+            g_object_get(held.get(), "device-fd", &fd, nullptr);
+            return fd;
+          },
+          ownedPath != nullptr ? ownedPath.get() : ""};
 }
 
 class ColorBalanceProcAmp final : public ProcAmp {
  public:
-  ColorBalanceProcAmp(GstPtr<GstElement> camera, GstPtr<GstElement> balance,
-                      GstPtr<GstElement> source)
-      : camera_(std::move(camera)), balance_(std::move(balance)), source_(std::move(source)) {}
+  ColorBalanceProcAmp(GstPtr<GstElement> camera, GstPtr<GstElement> balance)
+      : camera_(std::move(camera)), balance_(std::move(balance)) {}
 
   Status GetRange(int property, PropertyRange& range) override {
     if (GstColorBalanceChannel* channel = FindChannel(Balance(), property)) {
@@ -83,25 +80,17 @@ class ColorBalanceProcAmp final : public ProcAmp {
       range.capsFlags = kPropertyFlagsManual;
       return Status::Ok;
     }
-    v4l2_queryctrl query;
-    if (property == kPropertyGamma && V4l2Gamma(source_.get(), &query, nullptr)) {
-      range = {query.minimum, query.maximum, std::max(1, query.step), query.default_value,
-               kPropertyFlagsManual};
-      return Status::Ok;
-    }
     return Status::Fail;
   }
 
   Status Set(int property, long value, long /*flags*/) override {
-    if (GstColorBalanceChannel* channel = FindChannel(Balance(), property)) {
-      const long clamped = std::clamp<long>(value, channel->min_value, channel->max_value);
-      gst_color_balance_set_value(Balance(), channel, static_cast<gint>(clamped));
-      return Status::Ok;
+    GstColorBalanceChannel* channel = FindChannel(Balance(), property);
+    // A value outside the channel's range is refused rather than brought within it.
+    if (channel == nullptr || value < channel->min_value || value > channel->max_value) {
+      return Status::Fail;
     }
-    v4l2_queryctrl query;
-    int wanted = static_cast<int>(value);
-    if (property == kPropertyGamma && V4l2Gamma(source_.get(), &query, &wanted)) return Status::Ok;
-    return Status::Fail;
+    gst_color_balance_set_value(Balance(), channel, static_cast<gint>(value));
+    return Status::Ok;
   }
 
  private:
@@ -116,12 +105,15 @@ class ColorBalanceProcAmp final : public ProcAmp {
 
   GstPtr<GstElement> camera_;
   GstPtr<GstElement> balance_;
-  GstPtr<GstElement> source_;
 };
 
 }  // namespace
 
 void RecordPictureDefaults(GstElement* camera) {
+  if (!GST_IS_BIN(camera)) return;
+  // A V4L2 camera's defaults are its driver's: what it was left at by its last user is no default.
+  GstPtr<GstElement> source(gst_bin_get_by_name(GST_BIN(camera), kSourceName));
+  if (IsV4l2Source(source.get())) return;
   GstPtr<GstElement> balance(gst_bin_get_by_interface(GST_BIN(camera), GST_TYPE_COLOR_BALANCE));
   auto defaults = std::make_unique<PropertyDefaults>();
   if (balance != nullptr) {
@@ -139,12 +131,16 @@ void RecordPictureDefaults(GstElement* camera) {
 }
 
 std::shared_ptr<ProcAmp> MakePictureControls(GstElement* camera) {
+  return MakePictureControls(camera, SystemV4l2Driver());
+}
+
+std::shared_ptr<ProcAmp> MakePictureControls(GstElement* camera, V4l2Driver& driver) {
   if (!GST_IS_BIN(camera)) return nullptr;
+  GstPtr<GstElement> source(gst_bin_get_by_name(GST_BIN(camera), kSourceName));
+  if (IsV4l2Source(source.get())) return MakeV4l2ProcAmp(driver, DeviceOfSource(std::move(source)));
   GstPtr<GstElement> balance(gst_bin_get_by_interface(GST_BIN(camera), GST_TYPE_COLOR_BALANCE));
   if (balance == nullptr) return nullptr;
-  GstPtr<GstElement> source(gst_bin_get_by_name(GST_BIN(camera), kSourceName));
-  return std::make_shared<ColorBalanceProcAmp>(Retain(camera), std::move(balance),
-                                               std::move(source));
+  return std::make_shared<ColorBalanceProcAmp>(Retain(camera), std::move(balance));
 }
 
 }  // namespace tavo::media

@@ -175,6 +175,7 @@ class SimProcAmp final : public ProcAmp {
 
 std::shared_ptr<ProcAmp> SimFilterState::QueryProcAmp() {
   if (kind != Kind::Camera || !device.hasProcAmp) return nullptr;
+  if (device.procAmp != nullptr) return device.procAmp;
   return std::make_shared<SimProcAmp>(self.lock());
 }
 

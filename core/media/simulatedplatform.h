@@ -26,6 +26,8 @@ struct SimDevice {
   std::optional<Status> acceptAnswer;
   bool hasProcAmp = true;
   std::map<int, PropertyRange> properties;
+  // When set, the camera's picture properties are these, not `properties`: a test's own driver.
+  std::shared_ptr<ProcAmp> procAmp;
 };
 
 struct SimConverter {
