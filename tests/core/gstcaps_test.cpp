@@ -34,6 +34,8 @@ TEST_F(GstCapsTest, MediaTypesBecomeCapsWithOnlyTheFieldsTheyFix) {
       {{kMajorTypeVideo, "YUY2", 640, -480, 16},
        "video/x-raw, format=(string)YUY2, width=(int)640, height=(int)480"},
       {{kMajorTypeVideo, "I420", 0, 0, 12}, "video/x-raw, format=(string)I420"},
+      // No subtype: raw video, the format left open.
+      {{kMajorTypeVideo, "", 320, 240, 0}, "video/x-raw, width=(int)320, height=(int)240"},
       {{kMajorTypeVideo, "MJPG", 1280, 0, 24}, "image/jpeg, width=(int)1280"},
       {{kMajorTypeVideo, "NOPE", 320, 240, 24}, "(none)"},
       {{"Audio", "PCM", 0, 0, 16}, "(none)"},
@@ -44,13 +46,14 @@ TEST_F(GstCapsTest, MediaTypesBecomeCapsWithOnlyTheFieldsTheyFix) {
 TEST_F(GstCapsTest, CapsBecomeOneMediaTypePerStructureAndFormat) {
   const CapsPtr caps = Parse(
       "video/x-raw,format={YUY2,BGR},width=640,height=480; image/jpeg,width=320,height=240; "
-      "video/x-raw,format=I420,width=[1,100]; audio/x-raw,rate=8000");
+      "video/x-raw,format=I420,width=[1,100]; audio/x-raw,rate=8000; video/x-raw,width=8,height=6");
   const std::vector<MediaType> expected = {
       {kMajorTypeVideo, "YUY2", 640, 480, 16, 0, 614400},
       {kMajorTypeVideo, kSubtypeRGB24, 640, 480, 24, 0, 921600},
       {kMajorTypeVideo, "MJPG", 320, 240, 24, 0, 0},
       {kMajorTypeVideo, "I420", 0, 0, 12, 0, 0},  // a range is no size
       {"audio/x-raw", "", 0, 0, 0, 0, 0},
+      {kMajorTypeVideo, "", 8, 6, 0, 0, 0},  // any format
   };
   EXPECT_EQ(CapsToMediaTypes(caps.get()), expected);
   EXPECT_TRUE(CapsToMediaTypes(nullptr).empty());
@@ -60,6 +63,158 @@ TEST_F(GstCapsTest, CapsBecomeOneMediaTypePerStructureAndFormat) {
 TEST_F(GstCapsTest, ATypeSurvivesTheRoundTrip) {
   const MediaType rgb{kMajorTypeVideo, kSubtypeRGB24, 321, 240, 24, 0, 321 * 240 * 3};
   EXPECT_EQ(CapsToMediaTypes(MediaTypeToCaps(rgb).get()), std::vector<MediaType>{rgb});
+  const MediaType anyRaw{kMajorTypeVideo, "", 320, 240, 0, 0, 0};
+  EXPECT_EQ(CapsToMediaTypes(MediaTypeToCaps(anyRaw).get()), std::vector<MediaType>{anyRaw});
+}
+
+// ---- a camera's formats ----
+
+// What jpegdec puts out, cut to two formats.
+constexpr const char* kDecoded =
+    "video/x-raw,format={I420,BGR},width=[1,2147483647],height=[1,2147483647],"
+    "framerate=[0/1,2147483647/1]";
+
+class CameraFormatTest : public GstCapsTest {
+ protected:
+  static bool Offers(const CapsPtr& caps, const char* type) {
+    return caps != nullptr && gst_caps_can_intersect(caps.get(), Parse(type).get());
+  }
+  // The choice for `wanted`, written "source -> output" ("decode" between when it decodes), or
+  // "(none)".
+  static std::string Choice(const char* device, const char* wanted,
+                            const char* decoded = kDecoded) {
+    const CameraFormat format = ChooseCameraFormat(
+        Parse(device).get(), decoded ? Parse(decoded).get() : nullptr, Parse(wanted).get());
+    if (format.source == nullptr) return "(none)";
+    return Text(format.source) + (format.decode ? " -decode-> " : " -> ") + Text(format.output);
+  }
+};
+
+TEST_F(CameraFormatTest, EachWantedTypeComesFromTheBestFormatTheCameraHasAtThatSize) {
+  constexpr const char* kRawOnly =
+      "video/x-raw,format=YUY2,width=640,height=480,framerate={30/1,15/1}; "
+      "video/x-raw,format=YUY2,width=320,height=240,framerate=30/1";
+  constexpr const char* kJpegOnly =
+      "image/jpeg,width=640,height=480,framerate=30/1; image/jpeg,width=320,height=240";
+  constexpr const char* kBothAtOneSize =
+      "video/x-raw,format=YUY2,width=320,height=240; image/jpeg,width=320,height=240";
+  // The usual webcam: raw video at the largest size, the smaller ones as Motion-JPEG only.
+  constexpr const char* kJpegElsewhere =
+      "video/x-raw,format=YUY2,width=640,height=480,framerate=30/1; "
+      "image/jpeg,width=640,height=480,framerate=30/1; "
+      "image/jpeg,width=320,height=240,framerate={30/1,15/1}";
+  constexpr const char* kRawFormatsBySize =
+      "video/x-raw,format=YUY2,width=640,height=480; video/x-raw,format=NV12,width=320,height=240";
+  constexpr const char* kRanges =
+      "video/x-raw,format=YUY2,width=[160,320],height=[120,240],framerate=[1/1,30/1]; "
+      "image/jpeg,width=[160,1280],height=[120,720],framerate=[1/1,30/1]";
+  constexpr const char* kLists =
+      "video/x-raw,format={NV12,YUY2},width=640,height=480,framerate={30/1,5/1}; "
+      "image/jpeg,width={320,160},height={240,120},framerate={30/1,5/1}";
+
+  constexpr const char* kBgr320 = "video/x-raw,format=BGR,width=320,height=240";
+  constexpr const char* kRaw320 = "video/x-raw,width=320,height=240";
+  constexpr const char* kJpeg320 = "image/jpeg, width=(int)320, height=(int)240";
+  const std::string bgr320 = "video/x-raw, format=(string)BGR, width=(int)320, height=(int)240";
+  const std::string decodedBgr320 = std::string(kJpeg320) + " -decode-> " + bgr320;
+  const std::string yuy2At320 =
+      "video/x-raw, format=(string)YUY2, width=(int)320, height=(int)240 -> "
+      "video/x-raw, format=(string)YUY2, width=(int)320, height=(int)240";
+  struct Case {
+    const char* device;
+    const char* wanted;
+    std::string choice;
+  };
+  const Case cases[] = {
+      // Raw only: the camera's own format; RGB24 is the converter's to make.
+      {kRawOnly, kBgr320, "(none)"},
+      {kRawOnly, kRaw320, yuy2At320},
+      {kRawOnly, "video/x-raw,width=160,height=120", "(none)"},
+      // Motion-JPEG only: decoded, straight into the format asked for or the decoder's first.
+      {kJpegOnly, kBgr320, decodedBgr320},
+      {kJpegOnly, kRaw320,
+       std::string(kJpeg320) +
+           " -decode-> video/x-raw, format=(string)I420, width=(int)320, height=(int)240"},
+      {kJpegOnly, "image/jpeg,width=320,height=240", std::string(kJpeg320) + " -> " + kJpeg320},
+      {kJpegOnly, "video/x-raw,format=BGR,width=160,height=120", "(none)"},
+      {kJpegOnly, "video/x-raw,format=YUY2,width=320,height=240", "(none)"},
+      // Both at one size: raw, which costs no decoding, so no RGB24 from the camera itself.
+      {kBothAtOneSize, kBgr320, "(none)"},
+      {kBothAtOneSize, kRaw320, yuy2At320},
+      // Motion-JPEG only at the size asked for: decoded; raw where the camera has it.
+      {kJpegElsewhere, kBgr320, decodedBgr320},
+      {kJpegElsewhere, "video/x-raw,format=BGR,width=640,height=480", "(none)"},
+      {kJpegElsewhere, "video/x-raw,width=640,height=480",
+       "video/x-raw, format=(string)YUY2, width=(int)640, height=(int)480 -> "
+       "video/x-raw, format=(string)YUY2, width=(int)640, height=(int)480"},
+      // A raw format that has the size, though not the camera's first.
+      {kRawFormatsBySize, kRaw320,
+       "video/x-raw, format=(string)NV12, width=(int)320, height=(int)240 -> "
+       "video/x-raw, format=(string)NV12, width=(int)320, height=(int)240"},
+      // Ranges of sizes: raw inside its range, decoded beyond it.
+      {kRanges, kBgr320, "(none)"},
+      {kRanges, "video/x-raw,width=200,height=150",
+       "video/x-raw, format=(string)YUY2, width=(int)200, height=(int)150 -> "
+       "video/x-raw, format=(string)YUY2, width=(int)200, height=(int)150"},
+      {kRanges, "video/x-raw,format=BGR,width=640,height=480",
+       "image/jpeg, width=(int)640, height=(int)480 -decode-> "
+       "video/x-raw, format=(string)BGR, width=(int)640, height=(int)480"},
+      {kRanges, "video/x-raw,format=BGR,width=1281,height=720", "(none)"},
+      // Lists of formats, sizes and frame rates: the first format; the frame rate is the source's.
+      {kLists, "video/x-raw,width=640,height=480",
+       "video/x-raw, format=(string)NV12, width=(int)640, height=(int)480 -> "
+       "video/x-raw, format=(string)NV12, width=(int)640, height=(int)480"},
+      {kLists, kBgr320, decodedBgr320},
+      {kLists, "video/x-raw,format=BGR,width=160,height=120",
+       "image/jpeg, width=(int)160, height=(int)120 -decode-> "
+       "video/x-raw, format=(string)BGR, width=(int)160, height=(int)120"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(Choice(c.device, c.wanted), c.choice) << c.device << " / " << c.wanted;
+}
+
+TEST_F(CameraFormatTest, WithoutADecoderMotionJpegStaysMotionJpeg) {
+  constexpr const char* kJpegOnly = "image/jpeg,width=320,height=240";
+  EXPECT_EQ(Choice(kJpegOnly, "video/x-raw,format=BGR,width=320,height=240", nullptr), "(none)");
+  EXPECT_EQ(Choice(kJpegOnly, "image/jpeg,width=320,height=240", nullptr),
+            "image/jpeg, width=(int)320, height=(int)240 -> image/jpeg, width=(int)320, "
+            "height=(int)240");
+  const CapsPtr device = Parse(kJpegOnly);
+  const CapsPtr output = CameraOutputCaps(device.get(), nullptr);
+  EXPECT_TRUE(gst_caps_is_equal(output.get(), device.get())) << Text(output);
+}
+
+TEST_F(CameraFormatTest, OutputOffersRawFirstThenDecodedSizesThenTheMotionJpeg) {
+  const CapsPtr device = Parse(
+      "image/jpeg,width=320,height=240,framerate={30/1,15/1}; "
+      "video/x-raw,format=YUY2,width=640,height=480,framerate=30/1; "
+      "image/jpeg,width=640,height=480,framerate=30/1; audio/x-raw");
+  const CapsPtr output = CameraOutputCaps(device.get(), Parse(kDecoded).get());
+  ASSERT_NE(output, nullptr);
+  std::vector<std::string> names;
+  for (guint i = 0; i < gst_caps_get_size(output.get()); ++i) {
+    const GstStructure* structure = gst_caps_get_structure(output.get(), i);
+    names.push_back(
+        gst_structure_get_name(structure) +
+        std::string(gst_structure_has_field(structure, "format") &&
+                            G_VALUE_HOLDS_STRING(gst_structure_get_value(structure, "format"))
+                        ? "/" + std::string(gst_structure_get_string(structure, "format"))
+                        : ""));
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"video/x-raw/YUY2", "video/x-raw", "image/jpeg",
+                                             "image/jpeg", "audio/x-raw"}));
+  // Decoded where only Motion-JPEG has the size, at its frame rates.
+  EXPECT_TRUE(Offers(output, "video/x-raw,format=BGR,width=320,height=240,framerate=15/1"));
+  EXPECT_TRUE(Offers(output, "video/x-raw,format=I420,width=320,height=240"));
+  EXPECT_FALSE(Offers(output, "video/x-raw,format=BGR,width=320,height=240,framerate=25/1"));
+  // Not where raw video has it, nor in a format the decoder does not give.
+  EXPECT_FALSE(Offers(output, "video/x-raw,format=BGR,width=640,height=480"));
+  EXPECT_FALSE(Offers(output, "video/x-raw,format=YUY2,width=320,height=240"));
+  EXPECT_TRUE(Offers(output, "image/jpeg,width=640,height=480"));
+
+  EXPECT_EQ(CameraOutputCaps(nullptr, Parse(kDecoded).get()), nullptr);
+  EXPECT_TRUE(gst_caps_is_any(CameraOutputCaps(CapsPtr(gst_caps_new_any()).get(), nullptr).get()));
+  EXPECT_EQ(Choice("image/jpeg,width=320,height=240", "(none)"), "(none)");  // wanted: bad caps
 }
 
 TEST_F(GstCapsTest, LongListsAreCut) {
