@@ -30,9 +30,9 @@ std::vector<MediaType> CapsToMediaTypes(const GstCaps* caps);
 CapsPtr MediaTypeToCaps(const MediaType& type);
 
 // ---- a camera's formats ----
-// A camera's source offers raw video and often Motion-JPEG, many cameras the smaller sizes only as
-// Motion-JPEG. The camera decodes that itself (the decoder's source template is `decoded` below;
-// none when there is no decoder), so the graph sees raw video at every size the camera has.
+// A camera's source offers raw video and often Motion-JPEG, many cameras some sizes only as
+// Motion-JPEG. The camera decodes that itself (`decoded` below is what the decoder gives; none
+// when there is no decoder), so the graph sees raw video at every size the camera has.
 
 // What a camera whose source offers `device` puts out: its raw video; then its Motion-JPEG
 // decoded, at the sizes no raw format of the source has (raw video at a size costs no decoding);

@@ -296,14 +296,18 @@ constexpr const char* kDecoderFactory = "jpegdec";
 constexpr const char* kDecoderName = "tavo-decoder";
 constexpr const char* kMotionJpegName = "tavo-motion-jpeg";
 
-// What the decoder puts out (its source template), or none without the decoder.
+// What the decoder puts out, or none without the decoder. jpegdec gives a camera's (YCbCr)
+// Motion-JPEG as I420 whatever is asked of it: the converter behind the camera makes RGB24.
 CapsPtr DecodedCaps() {
   GstPtr<GstElementFactory> factory(gst_element_factory_find(kDecoderFactory));
   if (factory == nullptr) return nullptr;
   for (const GList* item = gst_element_factory_get_static_pad_templates(factory.get());
        item != nullptr; item = item->next) {
     auto* pads = static_cast<GstStaticPadTemplate*>(item->data);
-    if (pads->direction == GST_PAD_SRC) return CapsPtr(gst_static_pad_template_get_caps(pads));
+    if (pads->direction != GST_PAD_SRC) continue;
+    const CapsPtr produced(gst_static_pad_template_get_caps(pads));
+    const CapsPtr i420(gst_caps_from_string("video/x-raw,format=I420"));
+    return CapsPtr(gst_caps_intersect(produced.get(), i420.get()));
   }
   return nullptr;
 }
@@ -418,6 +422,8 @@ class CapsFilterConfig final : public StreamConfig {
     const CameraFormat format =
         ChooseCameraFormat(offered.get(), DecodedCaps().get(), wanted.get());
     if (format.source == nullptr) return Status::InvalidMediaType;
+    // Open first, or the source chain would not link to it again without the decoder.
+    g_object_set(capsfilter_.get(), "caps", nullptr, nullptr);
     if (!RemoveDecoder(bin(), capsfilter_.get())) return Status::Fail;
     if (format.decode && !InsertDecoder(bin(), capsfilter_.get(), format.source.get())) {
       return Status::Fail;

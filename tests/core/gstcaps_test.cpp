@@ -69,9 +69,9 @@ TEST_F(GstCapsTest, ATypeSurvivesTheRoundTrip) {
 
 // ---- a camera's formats ----
 
-// What jpegdec puts out, cut to two formats.
+// What jpegdec puts out for a camera's Motion-JPEG.
 constexpr const char* kDecoded =
-    "video/x-raw,format={I420,BGR},width=[1,2147483647],height=[1,2147483647],"
+    "video/x-raw,format=I420,width=[1,2147483647],height=[1,2147483647],"
     "framerate=[0/1,2147483647/1]";
 
 class CameraFormatTest : public GstCapsTest {
@@ -79,7 +79,7 @@ class CameraFormatTest : public GstCapsTest {
   static bool Offers(const CapsPtr& caps, const char* type) {
     return caps != nullptr && gst_caps_can_intersect(caps.get(), Parse(type).get());
   }
-  // The choice for `wanted`, written "source -> output" ("decode" between when it decodes), or
+  // The choice for `wanted`, written "source -> output" ("-decode->" when it decodes), or
   // "(none)".
   static std::string Choice(const char* device, const char* wanted,
                             const char* decoded = kDecoded) {
@@ -88,8 +88,23 @@ class CameraFormatTest : public GstCapsTest {
     if (format.source == nullptr) return "(none)";
     return Text(format.source) + (format.decode ? " -decode-> " : " -> ") + Text(format.output);
   }
+  // "name, format=(string)F, width=(int)W, height=(int)H", the format left out when empty.
+  static std::string Fixed(const char* name, const char* format, int width, int height) {
+    return std::string(name) + (*format ? std::string(", format=(string)") + format : "") +
+           ", width=(int)" + std::to_string(width) + ", height=(int)" + std::to_string(height);
+  }
+  static std::string Raw(const char* format, int width, int height) {
+    const std::string raw = Fixed("video/x-raw", format, width, height);
+    return raw + " -> " + raw;
+  }
+  static std::string Decoded(int width, int height) {
+    return Fixed("image/jpeg", "", width, height) + " -decode-> " +
+           Fixed("video/x-raw", "I420", width, height);
+  }
 };
 
+// The graph asks a camera for RGB24 at the size it wants, and when refused for raw video in any
+// format at that size (the "any" rows), then puts a converter behind it.
 TEST_F(CameraFormatTest, EachWantedTypeComesFromTheBestFormatTheCameraHasAtThatSize) {
   constexpr const char* kRawOnly =
       "video/x-raw,format=YUY2,width=640,height=480,framerate={30/1,15/1}; "
@@ -111,15 +126,11 @@ TEST_F(CameraFormatTest, EachWantedTypeComesFromTheBestFormatTheCameraHasAtThatS
   constexpr const char* kLists =
       "video/x-raw,format={NV12,YUY2},width=640,height=480,framerate={30/1,5/1}; "
       "image/jpeg,width={320,160},height={240,120},framerate={30/1,5/1}";
+  constexpr const char* kRgb24At320 = "video/x-raw,format=BGR,width=320,height=240";
+  constexpr const char* kAnyAt320 = "video/x-raw,width=320,height=240";
+  constexpr const char* kAnyAt640 = "video/x-raw,width=640,height=480";
+  constexpr const char* kAnyAt160 = "video/x-raw,width=160,height=120";
 
-  constexpr const char* kBgr320 = "video/x-raw,format=BGR,width=320,height=240";
-  constexpr const char* kRaw320 = "video/x-raw,width=320,height=240";
-  constexpr const char* kJpeg320 = "image/jpeg, width=(int)320, height=(int)240";
-  const std::string bgr320 = "video/x-raw, format=(string)BGR, width=(int)320, height=(int)240";
-  const std::string decodedBgr320 = std::string(kJpeg320) + " -decode-> " + bgr320;
-  const std::string yuy2At320 =
-      "video/x-raw, format=(string)YUY2, width=(int)320, height=(int)240 -> "
-      "video/x-raw, format=(string)YUY2, width=(int)320, height=(int)240";
   struct Case {
     const char* device;
     const char* wanted;
@@ -127,55 +138,47 @@ TEST_F(CameraFormatTest, EachWantedTypeComesFromTheBestFormatTheCameraHasAtThatS
   };
   const Case cases[] = {
       // Raw only: the camera's own format; RGB24 is the converter's to make.
-      {kRawOnly, kBgr320, "(none)"},
-      {kRawOnly, kRaw320, yuy2At320},
-      {kRawOnly, "video/x-raw,width=160,height=120", "(none)"},
-      // Motion-JPEG only: decoded, straight into the format asked for or the decoder's first.
-      {kJpegOnly, kBgr320, decodedBgr320},
-      {kJpegOnly, kRaw320,
-       std::string(kJpeg320) +
-           " -decode-> video/x-raw, format=(string)I420, width=(int)320, height=(int)240"},
-      {kJpegOnly, "image/jpeg,width=320,height=240", std::string(kJpeg320) + " -> " + kJpeg320},
-      {kJpegOnly, "video/x-raw,format=BGR,width=160,height=120", "(none)"},
+      {kRawOnly, kRgb24At320, "(none)"},
+      {kRawOnly, kAnyAt320, Raw("YUY2", 320, 240)},
+      {kRawOnly, kAnyAt160, "(none)"},
+      // Motion-JPEG only: decoded to what the decoder gives, nothing else.
+      {kJpegOnly, kRgb24At320, "(none)"},
+      {kJpegOnly, kAnyAt320, Decoded(320, 240)},
+      {kJpegOnly, "video/x-raw,format=I420,width=640,height=480", Decoded(640, 480)},
       {kJpegOnly, "video/x-raw,format=YUY2,width=320,height=240", "(none)"},
-      // Both at one size: raw, which costs no decoding, so no RGB24 from the camera itself.
-      {kBothAtOneSize, kBgr320, "(none)"},
-      {kBothAtOneSize, kRaw320, yuy2At320},
-      // Motion-JPEG only at the size asked for: decoded; raw where the camera has it.
-      {kJpegElsewhere, kBgr320, decodedBgr320},
-      {kJpegElsewhere, "video/x-raw,format=BGR,width=640,height=480", "(none)"},
-      {kJpegElsewhere, "video/x-raw,width=640,height=480",
-       "video/x-raw, format=(string)YUY2, width=(int)640, height=(int)480 -> "
-       "video/x-raw, format=(string)YUY2, width=(int)640, height=(int)480"},
+      {kJpegOnly, kAnyAt160, "(none)"},
+      // Asked for as such, Motion-JPEG is left to a converter.
+      {kJpegOnly, "image/jpeg,width=320,height=240",
+       Fixed("image/jpeg", "", 320, 240) + " -> " + Fixed("image/jpeg", "", 320, 240)},
+      // Both at one size: raw, which costs no decoding.
+      {kBothAtOneSize, kAnyAt320, Raw("YUY2", 320, 240)},
+      {kBothAtOneSize, "video/x-raw,format=I420,width=320,height=240", "(none)"},
+      // Motion-JPEG only at the size asked for: decoded there, raw where the camera has raw.
+      {kJpegElsewhere, kAnyAt320, Decoded(320, 240)},
+      {kJpegElsewhere, kAnyAt640, Raw("YUY2", 640, 480)},
+      {kJpegElsewhere, kRgb24At320, "(none)"},
       // A raw format that has the size, though not the camera's first.
-      {kRawFormatsBySize, kRaw320,
-       "video/x-raw, format=(string)NV12, width=(int)320, height=(int)240 -> "
-       "video/x-raw, format=(string)NV12, width=(int)320, height=(int)240"},
-      // Ranges of sizes: raw inside its range, decoded beyond it.
-      {kRanges, kBgr320, "(none)"},
-      {kRanges, "video/x-raw,width=200,height=150",
-       "video/x-raw, format=(string)YUY2, width=(int)200, height=(int)150 -> "
-       "video/x-raw, format=(string)YUY2, width=(int)200, height=(int)150"},
-      {kRanges, "video/x-raw,format=BGR,width=640,height=480",
-       "image/jpeg, width=(int)640, height=(int)480 -decode-> "
-       "video/x-raw, format=(string)BGR, width=(int)640, height=(int)480"},
-      {kRanges, "video/x-raw,format=BGR,width=1281,height=720", "(none)"},
-      // Lists of formats, sizes and frame rates: the first format; the frame rate is the source's.
-      {kLists, "video/x-raw,width=640,height=480",
-       "video/x-raw, format=(string)NV12, width=(int)640, height=(int)480 -> "
-       "video/x-raw, format=(string)NV12, width=(int)640, height=(int)480"},
-      {kLists, kBgr320, decodedBgr320},
-      {kLists, "video/x-raw,format=BGR,width=160,height=120",
-       "image/jpeg, width=(int)160, height=(int)120 -decode-> "
-       "video/x-raw, format=(string)BGR, width=(int)160, height=(int)120"},
+      {kRawFormatsBySize, kAnyAt320, Raw("NV12", 320, 240)},
+      {kRawFormatsBySize, kAnyAt640, Raw("YUY2", 640, 480)},
+      // Ranges of sizes: raw inside its range, decoded beyond it, nothing beyond both.
+      {kRanges, kAnyAt320, Raw("YUY2", 320, 240)},
+      {kRanges, "video/x-raw,width=200,height=150", Raw("YUY2", 200, 150)},
+      {kRanges, kAnyAt640, Decoded(640, 480)},
+      {kRanges, "video/x-raw,width=1281,height=720", "(none)"},
+      // Lists of formats, sizes and frame rates: the first format; the rate is the source's.
+      {kLists, kAnyAt640, Raw("NV12", 640, 480)},
+      {kLists, kAnyAt320, Decoded(320, 240)},
+      {kLists, kAnyAt160, Decoded(160, 120)},
+      {kLists, "video/x-raw,width=320,height=120", Decoded(320, 120)},  // lists cross
   };
-  for (const Case& c : cases)
+  for (const Case& c : cases) {
     EXPECT_EQ(Choice(c.device, c.wanted), c.choice) << c.device << " / " << c.wanted;
+  }
 }
 
 TEST_F(CameraFormatTest, WithoutADecoderMotionJpegStaysMotionJpeg) {
   constexpr const char* kJpegOnly = "image/jpeg,width=320,height=240";
-  EXPECT_EQ(Choice(kJpegOnly, "video/x-raw,format=BGR,width=320,height=240", nullptr), "(none)");
+  EXPECT_EQ(Choice(kJpegOnly, "video/x-raw,width=320,height=240", nullptr), "(none)");
   EXPECT_EQ(Choice(kJpegOnly, "image/jpeg,width=320,height=240", nullptr),
             "image/jpeg, width=(int)320, height=(int)240 -> image/jpeg, width=(int)320, "
             "height=(int)240");
@@ -201,15 +204,14 @@ TEST_F(CameraFormatTest, OutputOffersRawFirstThenDecodedSizesThenTheMotionJpeg) 
                         ? "/" + std::string(gst_structure_get_string(structure, "format"))
                         : ""));
   }
-  EXPECT_EQ(names, (std::vector<std::string>{"video/x-raw/YUY2", "video/x-raw", "image/jpeg",
+  EXPECT_EQ(names, (std::vector<std::string>{"video/x-raw/YUY2", "video/x-raw/I420", "image/jpeg",
                                              "image/jpeg", "audio/x-raw"}));
   // Decoded where only Motion-JPEG has the size, at its frame rates.
-  EXPECT_TRUE(Offers(output, "video/x-raw,format=BGR,width=320,height=240,framerate=15/1"));
-  EXPECT_TRUE(Offers(output, "video/x-raw,format=I420,width=320,height=240"));
-  EXPECT_FALSE(Offers(output, "video/x-raw,format=BGR,width=320,height=240,framerate=25/1"));
+  EXPECT_TRUE(Offers(output, "video/x-raw,format=I420,width=320,height=240,framerate=15/1"));
+  EXPECT_FALSE(Offers(output, "video/x-raw,format=I420,width=320,height=240,framerate=25/1"));
   // Not where raw video has it, nor in a format the decoder does not give.
-  EXPECT_FALSE(Offers(output, "video/x-raw,format=BGR,width=640,height=480"));
-  EXPECT_FALSE(Offers(output, "video/x-raw,format=YUY2,width=320,height=240"));
+  EXPECT_FALSE(Offers(output, "video/x-raw,format=I420,width=640,height=480"));
+  EXPECT_FALSE(Offers(output, "video/x-raw,format=BGR,width=320,height=240"));
   EXPECT_TRUE(Offers(output, "image/jpeg,width=640,height=480"));
 
   EXPECT_EQ(CameraOutputCaps(nullptr, Parse(kDecoded).get()), nullptr);
