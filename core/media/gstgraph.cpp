@@ -367,7 +367,8 @@ bool InsertDecoder(GstBin* camera, GstElement* config, const GstCaps* source) {
                       gst_element_link(motionJpeg.get(), decoder.get()) &&
                       gst_element_link(decoder.get(), config);
   if (!linked) {
-    RemoveDecoder(camera, config);
+    for (GstElement* element : {motionJpeg.get(), decoder.get()}) gst_bin_remove(camera, element);
+    gst_pad_link(upstream.get(), configSink.get());
     return false;
   }
   gst_element_sync_state_with_parent(motionJpeg.get());
