@@ -10,11 +10,13 @@ namespace tavo {
 
 namespace {
 
-// Sources (camera, virtual camera, video file), the converter, the format filter, the proc amp
-// of the virtual camera and the grabber.
+// Every element the graph makes by name: the sources (camera, virtual camera, its Motion-JPEG
+// mode, the video file's own pipeline and the appsrc it feeds), the proc amp of the virtual
+// camera, the capsfilters (stream configuration, grabber), the Motion-JPEG decoder, the renderer;
+// and videoconvert, which the video file needs and the converter search finds.
 constexpr std::string_view kElements[] = {
-    "v4l2src",    "videotestsrc", "filesrc", "decodebin", "videobalance", "videoconvert",
-    "videoscale", "capsfilter",   "queue",   "identity",  "appsink",
+    "v4l2src",      "videotestsrc", "jpegenc",    "filesrc",    "decodebin", "appsrc",
+    "videobalance", "videoconvert", "videoscale", "capsfilter", "jpegdec",   "appsink",
 };
 
 void Debug(const std::string& text) {

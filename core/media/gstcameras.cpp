@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -47,7 +48,9 @@ GstPtr<GstElement> MakeCameraBin(Chain chain) {
     if (!gst_element_link(elements[i - 1].get(), elements[i].get())) return nullptr;
   }
   GstPtr<GstPad> pad(gst_element_get_static_pad(elements.back().get(), "src"));
-  gst_element_add_pad(bin.get(), gst_ghost_pad_new("src", pad.get()));
+  GstPad* output = gst_ghost_pad_new("src", pad.get());
+  OfferDecodedMotionJpeg(output);
+  gst_element_add_pad(bin.get(), output);
   return bin;
 }
 
@@ -163,14 +166,24 @@ GstPtr<GstElement> MakeFileCamera(const std::string& path) {
 
 GstPtr<GstElement> MakeVirtualCamera() {
   const char* variable = std::getenv(kVirtualCameraVariable);
+  const bool motionJpeg =
+      variable != nullptr && std::strcmp(variable, kVirtualCameraMotionJpeg) == 0;
   std::error_code error;
-  if (variable != nullptr && std::filesystem::is_regular_file(variable, error)) {
+  if (variable != nullptr && !motionJpeg && std::filesystem::is_regular_file(variable, error)) {
     return MakeFileCamera(variable);
   }
   GstPtr<GstElement> source = MakeElement("videotestsrc", kSourceName);
   if (source != nullptr) {
     g_object_set(source.get(), "is-live", TRUE, nullptr);
     gst_util_set_object_arg(G_OBJECT(source.get()), "pattern", "ball");
+  }
+  if (motionJpeg) {
+    // Motion-JPEG only, at the sizes webcams offer it in: the camera must decode it.
+    return MakeCameraBin({std::move(source), MakeCapsFilter("video/x-raw,format=YUY2"),
+                          MakeElement("videobalance"), MakeElement("jpegenc"),
+                          MakeCapsFilter("image/jpeg,width=640,height=480; "
+                                         "image/jpeg,width=320,height=240; "
+                                         "image/jpeg,width=160,height=120")});
   }
   // YUY2 only, as a USB camera delivers it: the graph puts a converter behind it.
   return MakeCameraBin(

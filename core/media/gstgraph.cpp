@@ -290,7 +290,94 @@ class GstGraph final : public Graph {
 
 // ---- the capture graph builder ----------------------------------------------------------------
 
-// The stream configuration of a camera: its capsfilter.
+// The decoder of a camera's Motion-JPEG, put in by SetFormat between the source chain and the
+// capsfilter, behind a capsfilter that holds the size asked of the source.
+constexpr const char* kDecoderFactory = "jpegdec";
+constexpr const char* kDecoderName = "tavo-decoder";
+constexpr const char* kMotionJpegName = "tavo-motion-jpeg";
+
+// What the decoder puts out, or none without the decoder. jpegdec gives a camera's (YCbCr)
+// Motion-JPEG as I420 whatever is asked of it: the converter behind the camera makes RGB24.
+CapsPtr DecodedCaps() {
+  GstPtr<GstElementFactory> factory(gst_element_factory_find(kDecoderFactory));
+  if (factory == nullptr) return nullptr;
+  for (const GList* item = gst_element_factory_get_static_pad_templates(factory.get());
+       item != nullptr; item = item->next) {
+    auto* pads = static_cast<GstStaticPadTemplate*>(item->data);
+    if (pads->direction != GST_PAD_SRC) continue;
+    const CapsPtr produced(gst_static_pad_template_get_caps(pads));
+    const CapsPtr i420(gst_caps_from_string("video/x-raw,format=I420"));
+    return CapsPtr(gst_caps_intersect(produced.get(), i420.get()));
+  }
+  return nullptr;
+}
+
+// Answers a camera's caps query with what the camera puts out, its Motion-JPEG decoded included.
+// The source is asked without the query's filter, which would hide the Motion-JPEG a raw filter
+// can be reached from.
+gboolean CameraOutputQuery(GstPad* pad, GstObject* parent, GstQuery* query) noexcept {
+  if (GST_QUERY_TYPE(query) != GST_QUERY_CAPS) return gst_pad_query_default(pad, parent, query);
+  GstPtr<GstPad> target(gst_ghost_pad_get_target(GST_GHOST_PAD(pad)));
+  if (target == nullptr) return gst_pad_query_default(pad, parent, query);
+  const CapsPtr offered(gst_pad_query_caps(target.get(), nullptr));
+  CapsPtr output = CameraOutputCaps(offered.get(), DecodedCaps().get());
+  if (output == nullptr) return FALSE;
+  GstCaps* filter = nullptr;
+  gst_query_parse_caps(query, &filter);
+  if (filter != nullptr) {
+    output.reset(gst_caps_intersect_full(filter, output.get(), GST_CAPS_INTERSECT_FIRST));
+  }
+  gst_query_set_caps_result(query, output.get());
+  return TRUE;
+}
+
+// Takes out the decoder an earlier SetFormat put in and links the source chain to the capsfilter
+// again. False when they do not link.
+bool RemoveDecoder(GstBin* camera, GstElement* config) {
+  GstPtr<GstElement> motionJpeg(gst_bin_get_by_name(camera, kMotionJpegName));
+  GstPtr<GstElement> decoder(gst_bin_get_by_name(camera, kDecoderName));
+  if (motionJpeg == nullptr && decoder == nullptr) return true;
+  GstPtr<GstPad> upstream;
+  if (motionJpeg != nullptr) {
+    GstPtr<GstPad> sink(gst_element_get_static_pad(motionJpeg.get(), "sink"));
+    upstream.reset(gst_pad_get_peer(sink.get()));
+  }
+  for (GstElement* element : {motionJpeg.get(), decoder.get()}) {
+    if (element == nullptr) continue;
+    gst_element_set_state(element, GST_STATE_NULL);
+    gst_bin_remove(camera, element);  // unlinks it
+  }
+  GstPtr<GstPad> configSink(gst_element_get_static_pad(config, "sink"));
+  return upstream != nullptr && gst_pad_link(upstream.get(), configSink.get()) == GST_PAD_LINK_OK;
+}
+
+// Puts the decoder between the source chain and the capsfilter, the source held to `source`.
+bool InsertDecoder(GstBin* camera, GstElement* config, const GstCaps* source) {
+  GstPtr<GstPad> configSink(gst_element_get_static_pad(config, "sink"));
+  GstPtr<GstPad> upstream(gst_pad_get_peer(configSink.get()));
+  GstPtr<GstElement> motionJpeg = MakeElement("capsfilter", kMotionJpegName);
+  GstPtr<GstElement> decoder = MakeElement(kDecoderFactory, kDecoderName);
+  if (upstream == nullptr || motionJpeg == nullptr || decoder == nullptr) return false;
+  g_object_set(motionJpeg.get(), "caps", source, nullptr);
+  gst_pad_unlink(upstream.get(), configSink.get());
+  gst_bin_add(camera, motionJpeg.get());
+  gst_bin_add(camera, decoder.get());
+  GstPtr<GstPad> motionJpegSink(gst_element_get_static_pad(motionJpeg.get(), "sink"));
+  const bool linked = gst_pad_link(upstream.get(), motionJpegSink.get()) == GST_PAD_LINK_OK &&
+                      gst_element_link(motionJpeg.get(), decoder.get()) &&
+                      gst_element_link(decoder.get(), config);
+  if (!linked) {
+    for (GstElement* element : {motionJpeg.get(), decoder.get()}) gst_bin_remove(camera, element);
+    gst_pad_link(upstream.get(), configSink.get());
+    return false;
+  }
+  gst_element_sync_state_with_parent(motionJpeg.get());
+  gst_element_sync_state_with_parent(decoder.get());
+  return true;
+}
+
+// The stream configuration of a camera: its capsfilter, and the decoder before it when the size
+// asked for comes only as Motion-JPEG.
 class CapsFilterConfig final : public StreamConfig {
  public:
   CapsFilterConfig(GstPtr<GstElement> camera, GstPtr<GstElement> capsfilter)
@@ -307,10 +394,13 @@ class CapsFilterConfig final : public StreamConfig {
       if (caps == nullptr || gst_caps_is_empty(caps.get()) || gst_caps_is_any(caps.get())) {
         return Status::Fail;
       }
-      // Raw video first, as a camera's default format is: compressed formats need a decoder.
+      // Raw video first, as a camera's default format is: compressed formats need a decoder. Its
+      // format is the camera's to choose when the size is asked for: cameras seldom have every
+      // size in every format.
       for (guint i = 0; i < gst_caps_get_size(caps.get()); ++i) {
         if (gst_structure_has_name(gst_caps_get_structure(caps.get(), i), "video/x-raw")) {
           caps.reset(gst_caps_copy_nth(caps.get(), i));
+          gst_structure_remove_field(gst_caps_get_structure(caps.get(), 0), "format");
           break;
         }
       }
@@ -323,19 +413,29 @@ class CapsFilterConfig final : public StreamConfig {
   }
 
   Status SetFormat(const MediaType& type) override {
-    CapsPtr caps = MediaTypeToCaps(type);
-    if (caps == nullptr) return Status::InvalidMediaType;
-    // Ask upstream of the capsfilter, which the current setting does not narrow.
-    GstPtr<GstPad> sink(gst_element_get_static_pad(capsfilter_.get(), "sink"));
-    CapsPtr offered(gst_pad_peer_query_caps(sink.get(), nullptr));
-    if (offered == nullptr || !gst_caps_can_intersect(offered.get(), caps.get())) {
-      return Status::InvalidMediaType;
+    const CapsPtr wanted = MediaTypeToCaps(type);
+    if (wanted == nullptr) return Status::InvalidMediaType;
+    // Ask the source chain, which neither the current setting nor a decoder narrows.
+    GstPtr<GstElement> motionJpeg(gst_bin_get_by_name(bin(), kMotionJpegName));
+    GstPtr<GstPad> sink(
+        gst_element_get_static_pad(motionJpeg ? motionJpeg.get() : capsfilter_.get(), "sink"));
+    const CapsPtr offered(gst_pad_peer_query_caps(sink.get(), nullptr));
+    const CameraFormat format =
+        ChooseCameraFormat(offered.get(), DecodedCaps().get(), wanted.get());
+    if (format.source == nullptr) return Status::InvalidMediaType;
+    // Open first, or the source chain would not link to it again without the decoder.
+    g_object_set(capsfilter_.get(), "caps", nullptr, nullptr);
+    if (!RemoveDecoder(bin(), capsfilter_.get())) return Status::Fail;
+    if (format.decode && !InsertDecoder(bin(), capsfilter_.get(), format.source.get())) {
+      return Status::Fail;
     }
-    g_object_set(capsfilter_.get(), "caps", caps.get(), nullptr);
+    g_object_set(capsfilter_.get(), "caps", format.output.get(), nullptr);
     return Status::Ok;
   }
 
  private:
+  GstBin* bin() const { return GST_BIN(camera_.get()); }
+
   GstPtr<GstElement> camera_;
   GstPtr<GstElement> capsfilter_;
 };
@@ -363,6 +463,10 @@ std::shared_ptr<Graph> MakeGraph(VideoSurfaceFactory* surfaces) {
   GstPtr<GstElement> pipeline = AdoptFloating(gst_pipeline_new("capture-graph"));
   if (pipeline == nullptr) return nullptr;
   return std::make_shared<GstGraph>(std::make_shared<GraphCore>(std::move(pipeline), surfaces));
+}
+
+void OfferDecodedMotionJpeg(GstPad* cameraOutput) {
+  gst_pad_set_query_function(cameraOutput, CameraOutputQuery);
 }
 
 std::shared_ptr<CaptureGraphBuilder> MakeCaptureGraphBuilder() {

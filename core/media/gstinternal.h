@@ -89,6 +89,9 @@ std::shared_ptr<FilterMapper> MakeFilterMapper();
 // An empty graph whose renderers paint on surfaces of `surfaces` (may be none); none when
 // GStreamer could not make a pipeline.
 std::shared_ptr<Graph> MakeGraph(VideoSurfaceFactory* surfaces);
+// Makes a camera bin's source pad `cameraOutput` (a ghost pad) offer the sizes its source has only
+// as Motion-JPEG as raw video too: the stream configuration decodes them when asked for one.
+void OfferDecodedMotionJpeg(GstPad* cameraOutput);
 // Finds a camera bin's stream configuration (its capsfilter). Never none.
 std::shared_ptr<CaptureGraphBuilder> MakeCaptureGraphBuilder();
 

@@ -13,9 +13,11 @@ namespace tavo::media {
 
 // The friendly name of the virtual camera.
 inline constexpr const char* kVirtualCameraName = "Tavo Virtual Camera";
-// The environment variable that lists it: any value gives a test picture with a moving ball; the
-// path of a video file replays that file in a loop.
+// The environment variable that lists it: any value gives a test picture with a moving ball (in
+// YUY2 at any size); kVirtualCameraMotionJpeg gives that picture only as Motion-JPEG at 640 x 480,
+// 320 x 240 and 160 x 120; the path of a video file replays that file in a loop.
 inline constexpr const char* kVirtualCameraVariable = "TAVO_VIRTUAL_CAMERA";
+inline constexpr const char* kVirtualCameraMotionJpeg = "mjpeg";
 
 class GstPlatform final : public Platform {
  public:

@@ -2,11 +2,15 @@
 # End to end: the staged TavoCCTV on its own Xvfb with the virtual camera. Start surveillance with
 # a click, see JPEG images appear in the run folder, stop; open the viewer, choose the run, step,
 # play the slideshow, save a copy of the picture shown, delete the run, close the viewer; exit
-# with the exit button.
-# Usage: cctv_e2e.sh PROGRAM_FOLDER
+# with the exit button. With --record-only: start, see 320 x 240 JPEG images appear, stop, exit.
+# The virtual camera is the one TAVO_VIRTUAL_CAMERA names (the moving ball when unset).
+# Usage: cctv_e2e.sh PROGRAM_FOLDER [--record-only]
 set -euo pipefail
 
 program=$(cd "${1:?program folder}" && pwd)
+record_only=false
+[[ ${2:-} == --record-only ]] && record_only=true
+camera=${TAVO_VIRTUAL_CAMERA:-1}
 work=$(mktemp -d /tmp/tavo-cctv-e2e-XXXXXX)
 xvfb_pid=""
 app_pid=""
@@ -46,7 +50,7 @@ done
 export DISPLAY=$display
 
 mkdir -p "$work/runtime"
-(cd "$work" && TAVO_VIRTUAL_CAMERA=1 TAVO_REGISTRY="$work/settings.sqlite" LANG=en_US.UTF-8 \
+(cd "$work" && TAVO_VIRTUAL_CAMERA=$camera TAVO_REGISTRY="$work/settings.sqlite" LANG=en_US.UTF-8 \
   LC_ALL= XDG_RUNTIME_DIR="$work/runtime" exec "$program/TavoCCTV") >"$work/app.log" 2>&1 &
 app_pid=$!
 
@@ -63,12 +67,31 @@ done
 (($(count) >= 5)) || fail "no images recorded after 10 s ($(count))"
 first=$(find "$work/CCTV_Image" -name '*_000001.jpg' | head -1)
 [[ $(od -An -tx1 -N3 "$first" | tr -d ' ') == ffd8ff ]] || fail "$first is not a JPEG"
+size=$(identify -format '%w x %h' "$first") || fail "$first does not decode"
+[[ $size == "320 x 240" ]] || fail "$first is $size, not 320 x 240"
 
 xdotool mousemove 165 285 click 1 # stop
 sleep 0.5
 stopped=$(count)
 sleep 1
 (($(count) == stopped)) || fail "images still appear after stop"
+
+# Exits with the exit button and sees the program end well.
+leave() {
+  xdotool mousemove 60 300 mousemove 322 271 click 1
+  for _ in $(seq 50); do
+    kill -0 "$app_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$app_pid" 2>/dev/null && fail "program did not exit"
+  wait "$app_pid" || fail "program exited with status $?"
+  app_pid=""
+}
+if $record_only; then
+  leave
+  echo "PASS: $stopped images of 320 x 240 recorded from camera $camera"
+  exit 0
+fi
 
 main=$(xdotool search --name '^TAVO CCTV 2.0$' | head -1)
 height() { xdotool getwindowgeometry --shell "$main" | sed -n 's/^HEIGHT=//p'; }
@@ -121,12 +144,5 @@ xdotool mousemove 117 285 click 1   # close the viewer: back once the panel has 
 wait_height 323 "viewer closed"
 no_box "closing the viewer"
 
-xdotool mousemove 60 300 mousemove 322 271 click 1 # exit
-for _ in $(seq 50); do
-  kill -0 "$app_pid" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$app_pid" 2>/dev/null && fail "program did not exit"
-wait "$app_pid" || fail "program exited with status $?"
-app_pid=""
+leave
 echo "PASS: $stopped images recorded, viewed, one saved, the run deleted"
