@@ -1,11 +1,17 @@
 // Moving about a recorded run in the viewer: each step (next, previous, the track jump, a
-// slideshow tick) in a run of 10,001 images against the same step in a run of 16, and opening a
-// run against its floor, one listing of the folder and four decodes.
+// slideshow tick) in a run of 10,001 images against the same step in a run of 16, opening a
+// run against its floor, one listing of the folder and four decodes, and opening a run of 16
+// planted 9000 x 9000 files against opening a run of 16 recorded pictures.
 //
 // Run with --benchmark_repetitions=5 --benchmark_report_aggregates_only=true: the ratios are of
 // the medians of CPU time.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
+
+#include <cstddef>
+#include <cstdio>
+
+#include <jpeglib.h>
 
 #include <cmath>
 #include <cstdint>
@@ -20,6 +26,7 @@
 
 #include "benchfiles.h"
 #include "cctvstrings.h"
+#include "filehandle.h"
 #include "imageviewer.h"
 #include "jpegfile.h"
 #include "messageboxes.h"
@@ -46,6 +53,37 @@ std::string RunName(int count) {
   return count == kShortRun ? "10h00m00s_01-17-03" : "11h00m00s_01-17-03";
 }
 
+// A run of kShortRun files that someone put there in place of the recorded pictures.
+constexpr char kPlantedRun[] = "12h00m00s_01-17-03";
+constexpr std::uint32_t kPlantedSide = 9000;
+
+// Writes a flat grey kPlantedSide square at low quality, row by row: a small file (about 0.2 MB)
+// whose full decode costs seconds and a buffer of 243 MB.
+bool WritePlantedPicture(const std::string& path) {
+  tavo::FilePtr file = tavo::OpenFile(path.c_str(), "wb");
+  if (!file) return false;
+  jpeg_compress_struct c{};
+  jpeg_error_mgr err{};
+  c.err = jpeg_std_error(&err);  // exits on failure: a benchmark without its input measures nothing
+  jpeg_create_compress(&c);
+  jpeg_stdio_dest(&c, file.get());
+  c.image_width = kPlantedSide;
+  c.image_height = kPlantedSide;
+  c.input_components = 1;
+  c.in_color_space = JCS_GRAYSCALE;
+  jpeg_set_defaults(&c);
+  jpeg_set_quality(&c, 10, TRUE);
+  jpeg_start_compress(&c, TRUE);
+  std::vector<JSAMPLE> row(kPlantedSide, 128);
+  while (c.next_scanline < c.image_height) {
+    JSAMPROW rows[1] = {row.data()};
+    jpeg_write_scanlines(&c, rows, 1);
+  }
+  jpeg_finish_compress(&c);
+  jpeg_destroy_compress(&c);
+  return std::fclose(file.release()) == 0;
+}
+
 std::string ImageName(int n) {
   char name[64];
   std::snprintf(name, sizeof name, "10h00m00s_01-17-03_%06d.jpg", n);
@@ -67,17 +105,27 @@ class ProgramFolder {
                                          kFrameHeight))
       return;
     jpegBytes_ = static_cast<long long>(fs::file_size(picture, ec));
-    ok_ = !ec && MakeRun(picture, kShortRun) && MakeRun(picture, kFullRun);
+    // Encoded once for the whole benchmark run (about a second) and linked 16 times.
+    const std::string planted = scratch_.File("planted.jpg");
+    ok_ = !ec && MakeRun(picture, kShortRun) && MakeRun(picture, kFullRun) &&
+          WritePlantedPicture(planted) && MakeRun(planted, kShortRun, kPlantedRun);
+    plantedPath_ = planted;
   }
   bool ok() const { return ok_; }
   std::string path() const { return scratch_.path().string(); }
-  std::string RunPath(int count) const { return path() + "/CCTV_Image/" + RunName(count); }
+  std::string RunPath(int count) const { return RunPath(RunName(count)); }
+  std::string RunPath(const std::string& name) const { return path() + "/CCTV_Image/" + name; }
+  // The planted picture, unlinked from any run.
+  const std::string& plantedPath() const { return plantedPath_; }
   // Size of every image file: bytes read divided by it count the files read.
   long long jpegBytes() const { return jpegBytes_; }
 
  private:
   bool MakeRun(const std::string& picture, int count) {
-    const fs::path run = RunPath(count);
+    return MakeRun(picture, count, RunName(count));
+  }
+  bool MakeRun(const std::string& picture, int count, const std::string& name) {
+    const fs::path run = RunPath(name);
     std::error_code ec;
     // Every recorded run holds its mail folder, which the viewer must pass over.
     fs::create_directories(run / "EmailSendJpg", ec);
@@ -93,6 +141,7 @@ class ProgramFolder {
   }
 
   tavo::testing::ScratchFolder scratch_;
+  std::string plantedPath_;
   long long jpegBytes_ = 0;
   bool ok_ = false;
 };
@@ -240,6 +289,41 @@ void ShowFolder(benchmark::State& state, const ProgramFolder& folder) {
       benchmark::Counter(double(pictures), benchmark::Counter::kAvgIterations);
 }
 
+// Opening the planted run: every file is tried and refused, with one box for the run. Against
+// BM_ShowFolder/16, which decodes the four pictures of its strip.
+void ShowPlantedFolder(benchmark::State& state, const ProgramFolder& folder) {
+  Session s(folder.path());
+  long refused = 0;
+  for (auto _ : state) {
+    const long before = s.view.thumbs;
+    s.boxes.boxes.clear();
+    s.viewer.ShowFolder(kPlantedRun);
+    if (s.viewer.imageTotal() != kShortRun || s.view.thumbs != before ||
+        s.boxes.boxes.size() != 1) {
+      state.SkipWithError("the planted run did not open as a run of unreadable images");
+      break;
+    }
+    refused += kShortRun;
+  }
+  state.counters["refused"] =
+      benchmark::Counter(double(refused), benchmark::Counter::kAvgIterations);
+}
+
+// What one planted file would cost if it were decoded before its size is looked at: a whole
+// 9000 x 9000 decode, for the scale of what the header check saves.
+void DecodePlantedWhole(benchmark::State& state, const ProgramFolder& folder) {
+  RecordingMessageBoxes boxes;
+  for (auto _ : state) {
+    std::uint32_t w = 0, h = 0;
+    auto rgb = tavo::JpegFile(boxes).JpegToRgb(folder.plantedPath(), w, h);
+    if (!rgb || w != kPlantedSide) {
+      state.SkipWithError("the planted file did not decode");
+      break;
+    }
+    benchmark::DoNotOptimize(rgb);
+  }
+}
+
 // Floor of opening: one listing of the run's names and four decodes, the least an open can do
 // when it must count the run and fill the strip.
 void ListAndDecodeFour(benchmark::State& state, const ProgramFolder& folder) {
@@ -328,6 +412,21 @@ std::string FilesReadLine(const ProgramFolder& folder, int count) {
   return line;
 }
 
+// The planted file's size against what opening the planted run reads: the header check must not
+// read the files whole.
+std::string PlantedReadLine(const ProgramFolder& folder) {
+  std::error_code ec;
+  const auto size = fs::file_size(folder.plantedPath(), ec);
+  Session s(folder.path());
+  const long long before = BytesRead();
+  s.viewer.ShowFolder(kPlantedRun);
+  const long long after = BytesRead();
+  if (ec || before < 0 || after < 0) return "planted run: bytes read not known here";
+  return "planted run of " + std::to_string(kShortRun) + " files of " +
+         std::to_string(size / 1024) + " KB: opening it read " +
+         std::to_string((after - before) / 1024) + " KB";
+}
+
 // The ratios, then what opening does: its cost in the long run is listing 10,001 names, so its
 // run-to-run ratio is shown without a goal.
 class ViewerReporter final : public tavo::bench::RatioReporter {
@@ -381,13 +480,24 @@ int main(int argc, char** argv) {
                                  [body, &folder](benchmark::State& state) { body(state, folder); })
         ->Arg(kShortRun)
         ->Arg(kFullRun);
+  benchmark::RegisterBenchmark("BM_ShowFolderPlanted", [&folder](benchmark::State& state) {
+    ShowPlantedFolder(state, folder);
+  })->Arg(kShortRun);
+  // Seconds a call: a few iterations say enough.
+  benchmark::RegisterBenchmark(
+      "BM_DecodePlantedWhole",
+      [&folder](benchmark::State& state) { DecodePlantedWhole(state, folder); })
+      ->Iterations(3)
+      ->Unit(benchmark::kMillisecond);
 
-  ViewerReporter reporter({{"BM_Next/10001", "BM_Next/16", 2},
-                           {"BM_Previous/10001", "BM_Previous/16", 2},
-                           {"BM_TrackJump/10001", "BM_TrackJump/16", 2},
-                           {"BM_SlideshowTick/10001", "BM_SlideshowTick/16", 2},
-                           {"BM_ShowFolder/10001", "BM_ListAndDecodeFour/10001", 1.5}},
-                          {FilesReadLine(folder, kShortRun), FilesReadLine(folder, kFullRun)});
+  ViewerReporter reporter(
+      {{"BM_Next/10001", "BM_Next/16", 2},
+       {"BM_Previous/10001", "BM_Previous/16", 2},
+       {"BM_TrackJump/10001", "BM_TrackJump/16", 2},
+       {"BM_SlideshowTick/10001", "BM_SlideshowTick/16", 2},
+       {"BM_ShowFolder/10001", "BM_ListAndDecodeFour/10001", 1.5},
+       {"BM_ShowFolderPlanted/16", "BM_ShowFolder/16", 2}},
+      {FilesReadLine(folder, kShortRun), FilesReadLine(folder, kFullRun), PlantedReadLine(folder)});
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
 }

@@ -78,7 +78,10 @@ std::optional<ViewerFrame> LoadViewerImage(MessageBoxes& boxes, const std::strin
   JpegFile jpeg(boxes);
   std::uint32_t width = 0;
   std::uint32_t height = 0;
-  std::unique_ptr<std::uint8_t[]> rgb = jpeg.JpegToRgb(path, width, height);
+  // A picture of another size is refused by its header: a folder of huge planted files costs
+  // no decoding.
+  std::unique_ptr<std::uint8_t[]> rgb =
+      jpeg.JpegToRgb(path, width, height, JpegFile::PictureSize{kFrameWidth, kFrameHeight});
   if (!rgb || width != kFrameWidth || height != kFrameHeight) return std::nullopt;
   JpegFile::SwapRedBlue(rgb.get(), width, height);
   JpegFile::FlipRows(rgb.get(), width * 3, height);

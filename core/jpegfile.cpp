@@ -38,6 +38,10 @@ constexpr char kOutOfMemory[] = "JpegFile :\nOut of memory";
 // block at once: the same instruction count within 0.1 %, so the smaller pieces stay.
 constexpr std::size_t kSourcePiece = 4096;
 
+// The first read of a file: a whole recorded picture (about 10 KB), or enough of a large file for
+// its header.
+constexpr std::size_t kFirstRead = 64 * 1024;
+
 // A progressive file can carry thousands of tiny scans, each costing a full pass over the
 // coefficients; real encoders write about ten.
 constexpr int kMaxScans = 500;
@@ -88,13 +92,58 @@ void InstallErrorManager(ErrorManager& err, MessageBoxes& boxes, const char* fat
   err.fatalTitle = fatalTitle;
 }
 
-// Hands the decoder a loaded file and never lets it read past the end: like libjpeg's own file
+// One image file, read into a block of its size only as far as the decoder asks: a picture
+// refused by its header costs the bytes up to the header, however large the file. Everything read
+// stays where it was put, so the decoder's pointers into the block never move.
+struct FileReader {
+  UniqueFd fd;
+  std::unique_ptr<std::uint8_t[]> data;
+  std::size_t total = 0;   // the size at opening; lowered when the file turns out shorter
+  std::size_t loaded = 0;  // bytes of the block read so far
+  bool readFailed = false;
+};
+
+enum class Load { Ok, CantOpen, TooLarge, OutOfMemory };
+
+Load OpenImageFile(const std::string& path, FileReader& file) {
+  // O_NONBLOCK: opening a FIFO must not hang; it is refused below as no regular file.
+  file.fd.reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  struct stat info {};
+  if (!file.fd.valid() || ::fstat(file.fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    return Load::CantOpen;
+  }
+  if (static_cast<std::uint64_t>(info.st_size) > JpegFile::kMaxFileBytes) return Load::TooLarge;
+  file.total = static_cast<std::size_t>(info.st_size);
+  // Not touched until read, so a block for a large file costs little when most is never read.
+  file.data.reset(new (std::nothrow) std::uint8_t[std::max<std::size_t>(file.total, 1)]);
+  return file.data ? Load::Ok : Load::OutOfMemory;
+}
+
+// Reads on until `want` bytes (or the whole file) are in the block. False on a read error.
+bool ReadMore(FileReader& file, std::size_t want) {
+  want = std::min(want, file.total);
+  while (file.loaded < want) {
+    const ssize_t got = ::read(file.fd.get(), file.data.get() + file.loaded, want - file.loaded);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      file.readFailed = true;
+      return false;
+    }
+    if (got == 0) {  // the file shrank meanwhile: decode what is there
+      file.total = file.loaded;
+      break;
+    }
+    file.loaded += static_cast<std::size_t>(got);
+  }
+  return true;
+}
+
+// Hands the decoder the file and never lets it read past the end: like libjpeg's own file
 // source, a stream that stops early gets a warning and a fake end-of-image marker.
 struct MemorySource {
   jpeg_source_mgr pub;  // first, so libjpeg's pointer converts back
-  const JOCTET* data;
-  std::size_t size;
-  std::size_t offset;
+  FileReader* file;
+  std::size_t offset;  // of the next piece to hand out
 };
 
 MemorySource& SourceOf(j_decompress_ptr cinfo) {
@@ -107,14 +156,23 @@ void TermSource(j_decompress_ptr) {}
 boolean FillInputBuffer(j_decompress_ptr cinfo) {
   static constexpr JOCTET kFakeEoi[2] = {0xFF, JPEG_EOI};
   MemorySource& src = SourceOf(cinfo);
-  if (src.offset < src.size) {
-    const std::size_t piece = std::min(kSourcePiece, src.size - src.offset);
-    src.pub.next_input_byte = src.data + src.offset;
+  FileReader& file = *src.file;
+  if (src.offset >= file.loaded && file.loaded < file.total) {
+    // Doubling keeps a large file to a few reads; a recorded picture fits the first.
+    const std::size_t want = std::max({src.offset + kSourcePiece, file.loaded * 2, kFirstRead});
+    // A read error ends the decode without a box: the file could not be read, it is no codec
+    // failure.
+    if (!ReadMore(file, want))
+      std::longjmp(ErrorsOf(reinterpret_cast<j_common_ptr>(cinfo)).jump, 1);
+  }
+  if (src.offset < file.loaded) {
+    const std::size_t piece = std::min(kSourcePiece, file.loaded - src.offset);
+    src.pub.next_input_byte = file.data.get() + src.offset;
     src.pub.bytes_in_buffer = piece;
     src.offset += piece;
     return TRUE;
   }
-  if (src.size == 0) ERREXIT(cinfo, JERR_INPUT_EMPTY);
+  if (file.total == 0) ERREXIT(cinfo, JERR_INPUT_EMPTY);
   WARNMS(cinfo, JWRN_JPEG_EOF);
   src.pub.next_input_byte = kFakeEoi;
   src.pub.bytes_in_buffer = sizeof kFakeEoi;
@@ -130,14 +188,15 @@ void SkipInputData(j_decompress_ptr cinfo, long numBytes) {
     src.pub.bytes_in_buffer -= skip;
     return;
   }
-  // Past the current piece: move the read position; the next fill hands out what follows, or
-  // the end-of-file warning.
+  // Past the current piece: move the read position; the next fill reads and hands out what
+  // follows, or gives the end-of-file warning.
   skip -= src.pub.bytes_in_buffer;
   src.pub.bytes_in_buffer = 0;
-  src.offset += std::min(skip, src.size - src.offset);
+  const std::size_t left = src.file->total > src.offset ? src.file->total - src.offset : 0;
+  src.offset += std::min(skip, left);
 }
 
-void InstallSource(MemorySource& src, const std::uint8_t* data, std::size_t size) {
+void InstallSource(MemorySource& src, FileReader& file) {
   src.pub.init_source = InitSource;
   src.pub.fill_input_buffer = FillInputBuffer;
   src.pub.skip_input_data = SkipInputData;
@@ -145,8 +204,7 @@ void InstallSource(MemorySource& src, const std::uint8_t* data, std::size_t size
   src.pub.term_source = TermSource;
   src.pub.next_input_byte = nullptr;
   src.pub.bytes_in_buffer = 0;
-  src.data = data;
-  src.size = size;
+  src.file = &file;
   src.offset = 0;
 }
 
@@ -191,38 +249,15 @@ struct Encoder {
   unsigned long outSize = 0;
 };
 
-enum class Load { Ok, CantOpen, TooLarge, OutOfMemory };
-
-Load LoadFile(const std::string& path, std::unique_ptr<std::uint8_t[]>& data, std::size_t& size) {
-  // O_NONBLOCK: opening a FIFO must not hang; it is refused below as no regular file.
-  const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  struct stat info {};
-  if (!fd.valid() || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
-    return Load::CantOpen;
-  }
-  if (static_cast<std::uint64_t>(info.st_size) > JpegFile::kMaxFileBytes) return Load::TooLarge;
-  const auto expected = static_cast<std::size_t>(info.st_size);
-  data.reset(new (std::nothrow) std::uint8_t[std::max<std::size_t>(expected, 1)]);
-  if (!data) return Load::OutOfMemory;
-  size = 0;
-  while (size < expected) {
-    const ssize_t got = ::read(fd.get(), data.get() + size, expected - size);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return Load::CantOpen;
-    if (got == 0) break;  // the file shrank meanwhile: decode what is there
-    size += static_cast<std::size_t>(got);
-  }
-  return Load::Ok;
-}
-
 // Reads the header and, when `pixels` is given, the picture. False after a fatal error (box
-// shown) or a refusal (nothing shown).
-bool Decode(Decoder& d, const std::uint8_t* data, std::size_t size, std::uint32_t& width,
-            std::uint32_t& height, std::unique_ptr<std::uint8_t[]>* pixels) {
+// shown), a read error (file.readFailed, nothing shown) or a refusal (nothing shown), among them
+// a picture of another size than `expected`, refused before anything past its header is read.
+bool Decode(Decoder& d, FileReader& file, const JpegFile::PictureSize* expected,
+            std::uint32_t& width, std::uint32_t& height, std::unique_ptr<std::uint8_t[]>* pixels) {
   if (setjmp(d.err.jump) != 0) return false;
   jpeg_create_decompress(&d.cinfo);
   d.cinfo.mem->max_memory_to_use = kMaxCodecMemory;
-  InstallSource(d.src, data, size);
+  InstallSource(d.src, file);
   d.cinfo.src = &d.src.pub;
   d.progress.progress_monitor = LimitScans;
   d.cinfo.progress = &d.progress;
@@ -230,6 +265,9 @@ bool Decode(Decoder& d, const std::uint8_t* data, std::size_t size, std::uint32_
   jpeg_read_header(&d.cinfo, TRUE);
   width = d.cinfo.image_width;
   height = d.cinfo.image_height;
+  if (expected != nullptr && (width != expected->width || height != expected->height)) {
+    return false;
+  }
   if (pixels == nullptr) return true;
 
   // libjpeg-turbo expands grey to RGB itself.
@@ -369,13 +407,13 @@ bool PackedBytes(std::uint64_t rowBytes, std::uint32_t height, std::size_t& byte
 }  // namespace
 
 std::unique_ptr<std::uint8_t[]> JpegFile::JpegToRgb(const std::string& path, std::uint32_t& width,
-                                                    std::uint32_t& height) {
+                                                    std::uint32_t& height,
+                                                    std::optional<PictureSize> expected) {
   width = 0;
   height = 0;
   if (path.empty()) return nullptr;
-  std::unique_ptr<std::uint8_t[]> file;
-  std::size_t size = 0;
-  switch (LoadFile(path, file, size)) {
+  FileReader file;
+  switch (OpenImageFile(path, file)) {
     case Load::Ok:
       break;
     case Load::OutOfMemory:
@@ -387,21 +425,24 @@ std::unique_ptr<std::uint8_t[]> JpegFile::JpegToRgb(const std::string& path, std
   }
   std::unique_ptr<std::uint8_t[]> pixels;
   Decoder decoder(boxes_);
-  if (!Decode(decoder, file.get(), size, width, height, &pixels)) return nullptr;
+  if (!Decode(decoder, file, expected ? &*expected : nullptr, width, height, &pixels)) {
+    return nullptr;
+  }
   return pixels;
 }
 
 bool JpegFile::ReadJpegSize(const std::string& path, std::uint32_t& width, std::uint32_t& height) {
-  std::unique_ptr<std::uint8_t[]> file;
-  std::size_t size = 0;
-  switch (LoadFile(path, file, size)) {
+  const auto cantOpen = [&] {
+    const std::string text = "JPEG :\nCan't open " + path + "\n";
+    ShowSafely(boxes_, text.c_str(), MessageIcon::None, "");
+    return false;
+  };
+  FileReader file;
+  switch (OpenImageFile(path, file)) {
     case Load::Ok:
       break;
-    case Load::CantOpen: {
-      const std::string text = "JPEG :\nCan't open " + path + "\n";
-      ShowSafely(boxes_, text.c_str(), MessageIcon::None, "");
-      return false;
-    }
+    case Load::CantOpen:
+      return cantOpen();
     case Load::OutOfMemory:
       ShowSafely(boxes_, kOutOfMemory, MessageIcon::Error, "");
       return false;
@@ -411,7 +452,7 @@ bool JpegFile::ReadJpegSize(const std::string& path, std::uint32_t& width, std::
   std::uint32_t w = 0;
   std::uint32_t h = 0;
   Decoder decoder(boxes_);
-  if (!Decode(decoder, file.get(), size, w, h, nullptr)) return false;
+  if (!Decode(decoder, file, nullptr, w, h, nullptr)) return file.readFailed ? cantOpen() : false;
   width = w;
   height = h;
   return true;

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "messageboxes.h"
@@ -29,16 +30,24 @@ class JpegFile {
   // `boxes`.
   explicit JpegFile(MessageBoxes& boxes) : boxes_(boxes) {}
 
+  struct PictureSize {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+  };
+
   // Decodes `path`. Returns the RGB buffer (greyscale files come out with R = G = B), or null on
   // failure. `width` and `height` are set to 0 at entry and hold the picture size once the header
   // was read (also when decoding fails later: test the buffer, not the size).
-  // Null without a box: empty path, a file that cannot be opened or is no regular file, a file
-  // over kMaxFileBytes, a picture over kMaxSide / kMaxBufferBytes, a picture that does not decode
-  // to 1 or 3 components (CMYK). Null with a "JPEG Fatal Error" box: the codec gave up. A
-  // truncated or damaged stream still decodes, the codec filling in what is missing, after one
-  // "JPEG Library Error" box.
+  // Null without a box: empty path, a file that cannot be opened, read or is no regular file, a
+  // file over kMaxFileBytes, a picture over kMaxSide / kMaxBufferBytes, a picture that does not
+  // decode to 1 or 3 components (CMYK), a picture of another size than `expected` when given
+  // (refused by its header: the file is read only that far and nothing is decoded). Null with a
+  // "JPEG Fatal Error" box: the codec gave up. A truncated or damaged stream still decodes, the
+  // codec filling in what is missing, after one "JPEG Library Error" box.
+  // The file is read once, only as far as the decoder gets.
   std::unique_ptr<std::uint8_t[]> JpegToRgb(const std::string& path, std::uint32_t& width,
-                                            std::uint32_t& height);
+                                            std::uint32_t& height,
+                                            std::optional<PictureSize> expected = std::nullopt);
 
   // Encodes `rgb` to `path` at `quality` (clamped to 1..100) in the suite's fixed file format.
   // The file appears whole or not at all (written beside it as "<path>.xxxxxx", then renamed).
@@ -48,8 +57,9 @@ class JpegFile {
   bool RgbToJpeg(const std::string& path, int quality, const std::uint8_t* rgb, std::uint32_t width,
                  std::uint32_t height);
 
-  // Reads only the header of `path`. False when the file cannot be opened ("JPEG :\nCan't open"
-  // box), is over kMaxFileBytes (no box) or is no JPEG ("JPEG Fatal Error" box).
+  // Reads only the header of `path`, and of the file only as far as the header. False when the
+  // file cannot be opened or read ("JPEG :\nCan't open" box), is over kMaxFileBytes (no box) or is
+  // no JPEG ("JPEG Fatal Error" box).
   bool ReadJpegSize(const std::string& path, std::uint32_t& width, std::uint32_t& height);
 
   // Exchanges byte 0 and byte 2 of every pixel. False for a null buffer.

@@ -4,6 +4,7 @@
 // settings store.
 #pragma once
 
+#include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "filehandle.h"
 #include "registrykey.h"
 
 namespace tavo::registry {
@@ -92,6 +94,53 @@ inline std::int32_t StatusFromErrno(int error) {
 
 inline std::string FolderOf(const std::string& file) {
   return std::filesystem::path(file).parent_path().string();
+}
+
+// The settings hold the user's mail addresses and servers: the store is the user's alone. Folders
+// made for it are 0700 and a new store file 0600 (the umask may narrow both, never widen them);
+// SQLite gives its journal, WAL and shared-memory files the mode of the store file.
+
+// Makes the missing folders of `folder`, each 0700. Folders that exist, which the user may have
+// chosen, are left as they are.
+inline std::int32_t CreatePrivateFolders(const std::string& folder) {
+  if (folder.empty()) return kStatusSuccess;
+  std::filesystem::path made;
+  for (const auto& part : std::filesystem::path(folder)) {
+    made /= part;
+    if (mkdir(made.c_str(), 0700) == 0 || errno == EEXIST) continue;
+    const int error = errno;
+    // Some systems answer EACCES or EROFS before EEXIST for a folder that is there.
+    struct stat info {};
+    if (stat(made.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return StatusFromErrno(error);
+  }
+  struct stat info {};
+  if (stat(folder.c_str(), &info) != 0) return StatusFromErrno(errno);
+  return S_ISDIR(info.st_mode) ? kStatusSuccess : StatusFromErrno(ENOTDIR);
+}
+
+// Makes an empty store file, 0600, unless one appeared meanwhile; SQLite takes an empty file for
+// an empty database. False with errno set when the file cannot be made.
+// No descriptor is opened on the store here or below: closing any descriptor of a file drops
+// every POSIX lock this process holds on it, SQLite's included.
+inline bool CreatePrivateFile(const std::string& file) {
+  if (mknod(file.c_str(), S_IFREG | 0600, 0) == 0 || errno == EEXIST) return true;
+  if (errno != EPERM && errno != EINVAL && errno != ENOSYS) return false;
+  // A file system that makes no regular files through mknod. The file is new, so no connection
+  // holds a lock on it yet.
+  const UniqueFd fd(open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
+  return fd.valid() || errno == EEXIST;
+}
+
+// Takes group and other permissions off a store file of this user that has them, as left by an
+// earlier release or a copy; never adds any. Stores of other owners, or on read-only file
+// systems, stay as they are.
+inline void TightenStoreMode(const std::string& file) {
+  struct stat info {};
+  if (stat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != geteuid() ||
+      (info.st_mode & 077) == 0) {
+    return;
+  }
+  (void)chmod(file.c_str(), info.st_mode & 0700);
 }
 
 // Splits "A\\B\\C" and appends the components to `out`. An empty path names the key itself; an
@@ -171,9 +220,8 @@ class Store {
   std::int32_t Begin(const std::string& file, Mode mode, bool fullAccess) {
     if (file.empty()) return kStatusNotFound;
     if (mode == Mode::kCreate) {
-      std::error_code error;
-      std::filesystem::create_directories(FolderOf(file), error);
-      if (error) return StatusFromErrno(error.value());
+      const std::int32_t status = CreatePrivateFolders(FolderOf(file));
+      if (status != kStatusSuccess) return status;
     }
     struct stat info {};
     if (stat(file.c_str(), &info) != 0) {
@@ -183,6 +231,8 @@ class Store {
         empty_ = true;
         return kStatusSuccess;
       }
+      // Made here rather than by SQLite, which would make it 0644 under the usual umask.
+      if (!CreatePrivateFile(file)) return OpenFailure(file, mode);
     } else if (!S_ISREG(info.st_mode)) {
       return kStatusBadStore;
     }
@@ -213,7 +263,10 @@ class Store {
                       nullptr);
     if (rc != SQLITE_OK) return StatusFromSqlite(rc);
     inTransaction_ = true;
-    return CheckSchema(mode);
+    const std::int32_t status = CheckSchema(mode);
+    // Only a store recognised as ours: a foreign or damaged file is left exactly as it is.
+    if (status == kStatusSuccess && !empty_) TightenStoreMode(file);
+    return status;
   }
 
   std::int32_t Commit() {

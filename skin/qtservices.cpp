@@ -39,6 +39,8 @@ QtMessageBoxes::QtMessageBoxes(std::string programName, QWidget* parent)
 void QtMessageBoxes::Show(const std::string& text, MessageIcon icon, const std::string& title) {
   QMessageBox box(QtIcon(icon), QString::fromStdString(title.empty() ? programName_ : title),
                   QString::fromStdString(text), QMessageBox::Ok, parent_.data());
+  // Texts carry file names, server replies and stored settings: never let Qt guess them rich.
+  box.setTextFormat(Qt::PlainText);
   box.exec();
 }
 

@@ -62,8 +62,10 @@ bool CompositeBuilder::BuildComposite(const std::string& runFolder, const std::s
     if (path.empty()) return fail();
     std::uint32_t width = 0;
     std::uint32_t height = 0;
-    const auto image = jpeg.JpegToRgb(path, width, height);
-    // Any other size would have the shrink read outside the decoded buffer.
+    // Another size is refused by its header, before decoding; decoded, it would have the shrink
+    // read outside the buffer.
+    const auto image =
+        jpeg.JpegToRgb(path, width, height, JpegFile::PictureSize{kSourceWidth, kSourceHeight});
     if (!image || width != kSourceWidth || height != kSourceHeight) return fail();
     PlaceTile(image.get(), tile, composite.get());
   }

@@ -385,6 +385,88 @@ TEST_F(JpegFileTest, AbsurdPictureSizesAreRefusedBeforeDecoding) {
   EXPECT_TRUE(boxes_.boxes.empty());
 }
 
+// Bytes this process has read through read() so far; -1 where the system does not tell.
+long long BytesRead() {
+  std::ifstream io("/proc/self/io");
+  std::string key;
+  long long value = 0;
+  while (io >> key >> value)
+    if (key == "rchar:") return value;
+  return -1;
+}
+
+TEST_F(JpegFileTest, AnExpectedSizeRefusesOtherPicturesByTheirHeaderAlone) {
+  const std::string wrong = dir_ / "wrong.jpg";
+  const std::string right = dir_ / "right.jpg";
+  const Bytes big = Picture(640, 480);
+  const Bytes small = Picture(320, 240);
+  ASSERT_TRUE(jpeg_.RgbToJpeg(wrong, 75, big.data(), 640, 480));
+  ASSERT_TRUE(jpeg_.RgbToJpeg(right, 75, small.data(), 320, 240));
+  // 32 MB each, the picture at the start: only what the decoder needs may be read.
+  fs::resize_file(wrong, 32 << 20);
+  fs::resize_file(right, 32 << 20);
+  const JpegFile::PictureSize frame{320, 240};
+
+  std::uint32_t w = 0, h = 0;
+  const long long before = BytesRead();
+  EXPECT_EQ(jpeg_.JpegToRgb(wrong, w, h, frame), nullptr);
+  const long long afterRefusal = BytesRead();
+  EXPECT_EQ(w, 640u);  // the header was read
+  EXPECT_EQ(h, 480u);
+  auto out = jpeg_.JpegToRgb(right, w, h, frame);
+  const long long afterDecode = BytesRead();
+  ASSERT_NE(out, nullptr);
+  EXPECT_EQ(w, 320u);
+  EXPECT_EQ(h, 240u);
+  EXPECT_LT(MeanAbsDifference(small.data(), out.get(), small.size()), 3.0);
+  EXPECT_TRUE(boxes_.boxes.empty());
+  if (before < 0) GTEST_SKIP() << "no /proc/self/io to count the bytes read";
+  EXPECT_LT(afterRefusal - before, 1 << 20);
+  EXPECT_LT(afterDecode - afterRefusal, 1 << 20);
+}
+
+// Three 60,000-byte comments after the start marker put the frame header far past the first read
+// and have the decoder skip over bytes not read yet.
+Bytes WithLongComments(const Bytes& jpeg, std::size_t lastCommentBytes = 60000) {
+  Bytes file(jpeg.begin(), jpeg.begin() + 2);
+  for (int i = 0; i < 3; ++i) {
+    const std::size_t length = (i < 2 ? 60000 : lastCommentBytes) + 2;
+    file.insert(file.end(), {0xFF, 0xFE, static_cast<std::uint8_t>(length >> 8),
+                             static_cast<std::uint8_t>(length)});
+    file.resize(file.size() + length - 2, static_cast<std::uint8_t>('a' + i));
+  }
+  file.insert(file.end(), jpeg.begin() + 2, jpeg.end());
+  return file;
+}
+
+TEST_F(JpegFileTest, HeadersFarIntoTheFileAreReadOnDemand) {
+  const Bytes in = Picture(48, 32);
+  const std::string path = dir_ / "comments.jpg";
+  ASSERT_TRUE(jpeg_.RgbToJpeg(path, 75, in.data(), 48, 32));
+  const Bytes file = WithLongComments(ReadAll(path));
+  WriteAll(path, file.data(), file.size());
+
+  std::uint32_t w = 0, h = 0;
+  auto out = jpeg_.JpegToRgb(path, w, h);
+  ASSERT_NE(out, nullptr);
+  EXPECT_EQ(w, 48u);
+  EXPECT_LT(MeanAbsDifference(in.data(), out.get(), in.size()), 3.0);
+  EXPECT_NE(jpeg_.JpegToRgb(path, w, h, JpegFile::PictureSize{48, 32}), nullptr);
+  EXPECT_EQ(jpeg_.JpegToRgb(path, w, h, JpegFile::PictureSize{32, 48}), nullptr);
+  EXPECT_TRUE(jpeg_.ReadJpegSize(path, w = 0, h = 0));
+  EXPECT_EQ(h, 32u);
+  EXPECT_TRUE(boxes_.boxes.empty());
+
+  // The last comment claims more than the file holds: the end comes as a warning, then the codec
+  // gives up for want of a frame.
+  const Bytes cut = WithLongComments(Bytes{0xFF, 0xD8}, 65000);
+  WriteAll(path, cut.data(), cut.size() - 1000);
+  EXPECT_EQ(jpeg_.JpegToRgb(path, w, h), nullptr);
+  ASSERT_EQ(boxes_.boxes.size(), 2u);
+  EXPECT_EQ(boxes_.boxes[0].text, "Premature end of JPEG file");
+  EXPECT_EQ(boxes_.boxes[1].title, "JPEG Fatal Error");
+}
+
 TEST_F(JpegFileTest, BadEncoderInputsFailWithoutAFile) {
   const Bytes in = Picture(16, 16);
   const std::string path = dir_ / "bad.jpg";

@@ -109,6 +109,93 @@ TEST_F(RegistryKeyTest, FirstRunCreatesTheKeyAndReadsBack) {
   ASSERT_TRUE(walker.ReadNumber("Bright", number));
 }
 
+// Permission bits of `path`; -1 when it is not there.
+int ModeOf(const std::string& path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 ? static_cast<int>(info.st_mode & 07777) : -1;
+}
+
+// Sets the umask for the scope of one test.
+class Umask {
+ public:
+  explicit Umask(mode_t mask) : old_(umask(mask)) {}
+  ~Umask() { umask(old_); }
+
+ private:
+  mode_t old_;
+};
+
+// The store holds mail addresses and servers: under the usual umask 022 it is still the user's
+// alone, side files included; a folder the user chose is left as it is.
+TEST_F(RegistryKeyTest, StoreIsPrivateToItsUser) {
+  const Umask usual(022);
+  const RegistryRoot nested{dir + "/made/deeper/registry.sqlite"};
+  RegistryKey key(nested);
+  ASSERT_TRUE(key.CreateKey(nested, kPreviewKey));
+  ASSERT_TRUE(key.WriteNumber("Bright", 1));
+  EXPECT_EQ(ModeOf(dir + "/made"), 0700);
+  EXPECT_EQ(ModeOf(dir + "/made/deeper"), 0700);
+  EXPECT_EQ(ModeOf(nested.file), 0600);
+
+  // SQLite's side files take the store's mode: the rollback journal of a write, and the WAL and
+  // shared-memory files of a store someone switched to WAL.
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(nested.file.c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db, "BEGIN IMMEDIATE; UPDATE registry_values SET data = x'07000000'",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  EXPECT_EQ(ModeOf(nested.file + "-journal"), 0600);
+  ASSERT_EQ(sqlite3_exec(db,
+                         "COMMIT; PRAGMA journal_mode = WAL; UPDATE registry_values SET "
+                         "data = x'08000000'",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  EXPECT_EQ(ModeOf(nested.file + "-wal"), 0600);
+  EXPECT_EQ(ModeOf(nested.file + "-shm"), 0600);
+  // Our own connections write through the WAL too.
+  ASSERT_TRUE(key.WriteNumber("Bright", 2));
+  sqlite3_close(db);
+
+  // A folder that was there is not changed; the store made in it is private all the same.
+  const std::string chosen = dir + "/chosen";
+  ASSERT_EQ(mkdir(chosen.c_str(), 0755), 0);
+  const RegistryRoot inChosen{chosen + "/settings.sqlite"};
+  RegistryKey other(inChosen);
+  ASSERT_TRUE(other.CreateKey(inChosen, kPreviewKey));
+  EXPECT_EQ(ModeOf(chosen), 0755);
+  EXPECT_EQ(ModeOf(inChosen.file), 0600);
+}
+
+TEST_F(RegistryKeyTest, OpenStoresLoseGroupAndOtherAccessButForeignFilesAreLeftAlone) {
+  MakeStore();
+  struct Case {
+    int before, after;
+  };
+  for (const Case c : {Case{0644, 0600}, Case{0666, 0600}, Case{0640, 0600}, Case{0604, 0600},
+                       Case{0444, 0400}, Case{0600, 0600}}) {
+    ASSERT_EQ(chmod(root.file.c_str(), static_cast<mode_t>(c.before)), 0);
+    RegistryKey key(root);
+    std::uint32_t bright = 0;
+    const bool opened = key.Open(root, kPreviewKey) && key.ReadNumber("Bright", bright);
+    // Root opens a store of any mode; other users cannot open a read-only one, which then stays
+    // as it is.
+    const bool opens = geteuid() == 0 || (c.before & 0200) != 0;
+    EXPECT_EQ(opened, opens) << std::oct << c.before;
+    EXPECT_EQ(ModeOf(root.file), opens ? c.after : c.before) << std::oct << c.before;
+  }
+
+  const std::string foreign = dir + "/foreign.sqlite";
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(foreign.c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE t(x)", nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(db);
+  ASSERT_EQ(chmod(foreign.c_str(), 0644), 0);
+  RegistryKey key(RegistryRoot{foreign});
+  EXPECT_FALSE(key.Open(RegistryRoot{foreign}, kPreviewKey));
+  EXPECT_EQ(key.lastStatus, kStatusBadStore);
+  EXPECT_EQ(ModeOf(foreign), 0644);
+}
+
 TEST_F(RegistryKeyTest, TextLimitsAndStoredSizes) {
   RegistryKey key(root);
   ASSERT_TRUE(key.CreateKey(root, kPreviewKey));

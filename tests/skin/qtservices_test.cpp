@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -69,6 +70,26 @@ TEST(QtMessageBoxes, ShowsAnOkBoxTitledWithTheProgramWhileTimersKeepRunning) {
   boxes.Show("촬영된 사진", MessageIcon::Warning, "Mail");
   EXPECT_EQ(title, "Mail");
   EXPECT_EQ(icon, QMessageBox::Warning);
+}
+
+TEST(QtMessageBoxes, ShowTextThatLooksLikeMarkupLiterally) {
+  QtMessageBoxes boxes("TavoCCTV");
+  const QString markup = "<b>x</b> <a href=\"file:///etc\">y</a> <img src=\"/tmp/z.png\">";
+  Qt::TextFormat format = Qt::AutoText;
+  QString shown;
+  WhenModal([&](QWidget* modal) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    ASSERT_NE(box, nullptr);
+    format = box->textFormat();
+    // What the box's label shows, as the user sees it.
+    if (auto* label = box->findChild<QLabel*>("qt_msgbox_label")) {
+      shown = label->textFormat() == Qt::PlainText ? label->text() : QString();
+    }
+    box->button(QMessageBox::Ok)->click();
+  });
+  boxes.Show(markup.toStdString(), MessageIcon::Error, "JPEG Fatal Error");
+  EXPECT_EQ(format, Qt::PlainText);
+  EXPECT_EQ(shown.toStdString(), markup.toStdString());
 }
 
 TEST(QtSaveFileDialog, FiltersAndDefaultExtensionReachTheDialog) {

@@ -129,6 +129,64 @@ TEST_F(SettingsToolTest, UsageErrorsAndBadNumbers) {
   EXPECT_FALSE(fs::exists(store)) << "rejected commands must not create the store";
 }
 
+// A store written by someone else: whatever its keys, names and texts hold, the tool's output is
+// plain text that reads back unambiguously.
+TEST_F(SettingsToolTest, CraftedStoreIsPrintedAsPlainText) {
+  const std::string key = "Software\\\x1b]0;owned\x07\\Tavo";
+  RegistryRoot root{store};
+  RegistryKey writer(root);
+  ASSERT_TRUE(writer.CreateKey(root, key));
+  struct Case {
+    const char* name;
+    std::string text;
+    const char* shown;
+  };
+  const Case cases[] = {
+      {"a", "\x1b[2J\x1b[31mred", "\\x1b[2J\\x1b[31mred"},
+      {"b", "tab\tcr\rdel\x7f", "tab\\x09cr\\x0ddel\\x7f"},
+      {"c", "line\nnext", "line\\nnext"},
+      {"d", "C:\\tavo\\x41", "C:\\\\tavo\\\\x41"},
+      {"e",
+       "csi\xc2\x9b"
+       "31m nel\xc2\x85",
+       "csi\\u009b31m nel\\u0085"},
+      {"f",
+       "raw\x9b"
+       "31m",
+       "raw\\x9b31m"},
+      {"g", "\xc0\xaf \xed\xa0\x80 \xf4\x90\x80\x80 \xe2\x82",
+       "\\xc0\\xaf \\xed\\xa0\\x80 "
+       "\\xf4\\x90\\x80\\x80 \\xe2\\x82"},
+      {"h", "\xc2\xa0\xed\x9f\xbf \xea\xb0\x80\xf0\x9f\x93\xb7",
+       "\xc2\xa0\xed\x9f\xbf \xea\xb0\x80"
+       "\xf0\x9f\x93\xb7"},
+      {"i\x1b[m", "x", nullptr},
+  };
+  for (const Case& c : cases) ASSERT_TRUE(writer.WriteString(c.name, c.text)) << c.name;
+
+  const std::string shownKey = "Software\\\\x1b]0;owned\\x07\\Tavo";
+  std::string want = "Software\nSoftware\\\\x1b]0;owned\\x07\n" + shownKey + "\n";
+  for (const Case& c : cases) {
+    if (c.shown != nullptr) want += std::string("  ") + c.name + " (text) = " + c.shown + "\n";
+  }
+  want += "  i\\x1b[m (text) = x\n";
+  Outcome list = Tool({"list"});
+  EXPECT_EQ(list.exit, 0) << list.err;
+  EXPECT_EQ(list.out, want);
+
+  Outcome get = Tool({"get", key, "a"});
+  EXPECT_EQ(get.out, std::string(cases[0].shown) + "\n");
+  // Error messages carry the names they were given, escaped too.
+  Outcome missing = Tool({"get", key, "\x1b[8m"});
+  EXPECT_EQ(missing.exit, 1);
+  EXPECT_EQ(missing.err,
+            "tavo-settings: value \"\\x1b[8m\" in key \"" + shownKey + "\": not found\n");
+  for (const Outcome& run : {list, get, missing}) {
+    EXPECT_EQ((run.out + run.err).find('\x1b'), std::string::npos);
+    EXPECT_EQ((run.out + run.err).find("\xc2\x9b"), std::string::npos);
+  }
+}
+
 TEST_F(SettingsToolTest, DamagedStoreIsReportedAndKept) {
   std::ofstream(store, std::ios::binary) << std::string(3000, 'x');
   Outcome run = Tool({"set", kKey, "Bright", "--number", "1"});
