@@ -11,7 +11,6 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -352,11 +351,9 @@ TEST_F(JpegFileTest, OversizedFilesAreRefusedUnread) {
   const std::string path = dir_ / "huge.jpg";
   { std::ofstream(path) << "\xFF\xD8"; }
   fs::resize_file(path, JpegFile::kMaxFileBytes + 1);  // sparse: costs no disk
-  const auto start = std::chrono::steady_clock::now();
   std::uint32_t w = 0, h = 0;
   EXPECT_EQ(jpeg_.JpegToRgb(path, w, h), nullptr);
   EXPECT_FALSE(jpeg_.ReadJpegSize(path, w, h));
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
   EXPECT_TRUE(boxes_.boxes.empty());
 }
 
