@@ -128,7 +128,10 @@ void BM_TurnAndSwapOnly(benchmark::State& state) {
   auto frame = CameraLikePicture();
   RecordingStore store("/nonexistent", "English", SystemLocalClock(),
                        [](const std::string&, int, const std::uint8_t* rgb, std::uint32_t,
-                          std::uint32_t) { return rgb != nullptr; });
+                          std::uint32_t, const tavo::WriteOptions&) {
+                         return rgb != nullptr ? tavo::WriteResult::kWritten
+                                               : tavo::WriteResult::kFailed;
+                       });
   for (auto _ : state) benchmark::DoNotOptimize(store.SaveMotionFrame(frame, "/nonexistent/x.jpg"));
 }
 BENCHMARK(BM_TurnAndSwapOnly);

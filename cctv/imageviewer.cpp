@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "cctvcontroller.h"
+#include "durablefile.h"
 #include "jpegfile.h"
 #include "recordingstore.h"
 
@@ -173,6 +174,9 @@ void ImageViewer::ShowFolder(const std::string& name) {
   std::error_code error;
   bool listed = PathWithinLimits(viewFolder_);
   if (listed) {
+    // Pictures whose writer died before naming them are nobody's; a live writer's are kept.
+    SweepLeftovers(viewFolder_);
+    SweepLeftovers(viewFolder_ + std::string(kMailFolderName));
     const fs::file_time_type modified = fs::last_write_time(viewFolder_, error);
     const fs::file_time_type listedAt = fs::file_time_type::clock::now();
     fs::directory_iterator it(viewFolder_, error);
@@ -416,7 +420,8 @@ void ImageViewer::SaveShownImage() {
     --saveCounter_;
     return;
   }
-  if (!store_.SaveMotionFrame(*frame, path)) {
+  // The dialog has asked before overwriting, so the copy replaces what is there.
+  if (!store_.SaveMotionFrame(*frame, path, kUserCopy)) {
     Show(kMsgSaveFailed);
     --saveCounter_;
   }

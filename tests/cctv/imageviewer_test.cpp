@@ -54,7 +54,9 @@ void WritePicture(const std::string& path, int blue, std::uint32_t w = 320, std:
     rgb[i + 2] = static_cast<std::uint8_t>(blue);
   }
   RecordingMessageBoxes boxes;
-  ASSERT_TRUE(JpegFile(boxes).RgbToJpeg(path, 90, rgb.data(), w, h));
+  // Some cases put a picture of another size over one already there.
+  ASSERT_TRUE(
+      JpegFile(boxes).RgbToJpeg(path, 90, rgb.data(), w, h, {.existing = Existing::kReplace}));
 }
 
 class ViewerTest : public ::testing::Test {

@@ -92,15 +92,17 @@ class RecordingStoreTest : public ::testing::Test {
   }
   JpegWriter Writer() {
     return [this](const std::string& path, int quality, const std::uint8_t* rgb, std::uint32_t w,
-                  std::uint32_t h) {
+                  std::uint32_t h, const WriteOptions& options) {
       ++writes;
-      if (failWrites) return false;
+      if (failWrites) return WriteResult::kFailed;
+      // As the real writer: a held name is refused unless a replacing copy is asked for.
+      if (options.existing == Existing::kRefuse && fs::exists(path)) return WriteResult::kNameTaken;
       lastPath = path;
       lastQuality = quality;
       lastSize = {int(w), int(h)};
       lastPicture.assign(rgb, rgb + std::size_t(w) * h * 3);
       std::ofstream(path) << "jpeg";
-      return true;
+      return WriteResult::kWritten;
     };
   }
   void Tick(int seconds = 1) {

@@ -29,6 +29,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
+// For cases that write one name again and again.
+constexpr WriteOptions kReplace{.existing = Existing::kReplace};
 
 // Smooth gradients with a little noise: what a camera frame looks like to the codec.
 Bytes Picture(std::uint32_t width, std::uint32_t height, unsigned seed = 1) {
@@ -203,8 +205,8 @@ TEST_F(JpegFileTest, QualityOutsideTheRangeIsClamped) {
   const std::pair<int, int> cases[] = {{0, 1}, {-5, 1}, {101, 100}, {1000, 100}};
   for (const auto& [asked, clamped] : cases) {
     SCOPED_TRACE(asked);
-    ASSERT_TRUE(jpeg_.RgbToJpeg(dir_ / "a.jpg", asked, in.data(), 48, 16));
-    ASSERT_TRUE(jpeg_.RgbToJpeg(dir_ / "b.jpg", clamped, in.data(), 48, 16));
+    ASSERT_TRUE(jpeg_.RgbToJpeg(dir_ / "a.jpg", asked, in.data(), 48, 16, kReplace));
+    ASSERT_TRUE(jpeg_.RgbToJpeg(dir_ / "b.jpg", clamped, in.data(), 48, 16, kReplace));
     EXPECT_EQ(ReadAll(dir_ / "a.jpg"), ReadAll(dir_ / "b.jpg"));
   }
 }
@@ -423,7 +425,7 @@ void ExpectFailedWriteKeepsOldFile(JpegFile& jpeg, const fs::path& dir) {
   std::mt19937 random(7);
   for (auto& b : noise) b = static_cast<std::uint8_t>(random());
   ::testing::internal::CaptureStderr();
-  EXPECT_FALSE(jpeg.RgbToJpeg(path, 100, noise.data(), 640, 480));
+  EXPECT_FALSE(jpeg.RgbToJpeg(path, 100, noise.data(), 640, 480, kReplace));
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "can't write " + path.string() + "\n");
   EXPECT_EQ(ReadAll(path), before);
   EXPECT_EQ(Entries(dir), std::vector<std::string>{"pic.jpg"});
@@ -463,7 +465,8 @@ TEST_F(JpegFileTest, ConcurrentCallsDoNotInterfere) {
       for (int i = 0; i < 20; ++i) {
         std::uint32_t w = 0, h = 0;
         std::unique_ptr<std::uint8_t[]> out;
-        if (!jpeg.RgbToJpeg(path, 75, in.data(), 96, 64) || !(out = jpeg.JpegToRgb(path, w, h)) ||
+        if (!jpeg.RgbToJpeg(path, 75, in.data(), 96, 64, kReplace) ||
+            !(out = jpeg.JpegToRgb(path, w, h)) ||
             MeanAbsDifference(in.data(), out.get(), in.size()) > 3.0) {
           ++failures[t];
         }
