@@ -209,7 +209,11 @@ int SweepLeftovers(const std::string& folder) {
     const UniqueFd file(
         ::openat(folderFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct stat opened {};
-    if (!file.valid() || ::fstat(file.get(), &opened) != 0 || !S_ISREG(opened.st_mode)) continue;
+    // Only our own private files: a user's "holiday.jpg.backup" has the shape too, but not 0600.
+    if (!file.valid() || ::fstat(file.get(), &opened) != 0 || !S_ISREG(opened.st_mode) ||
+        opened.st_uid != ::geteuid() || (opened.st_mode & 077) != 0) {
+      continue;
+    }
     // A writer holds its lock until the file has its final name: busy means alive.
     if (::flock(file.get(), LOCK_EX | LOCK_NB) != 0) continue;
     // The name must still be the file just locked (not renamed away and taken anew).

@@ -83,8 +83,9 @@ WriteResult WriteFileDurably(FileCalls& calls, const std::string& path, const vo
 // is left as its owner has it. True when `path` is a folder afterwards.
 bool MakePrivateFolder(FileCalls& calls, const std::string& path);
 
-// Removes the temporary pictures (IsLeftoverName) that writers which died left in `folder`; a
-// file a live writer still holds is kept. Returns how many were removed.
+// Removes the temporary pictures (IsLeftoverName) that writers which died left in `folder`: regular
+// files of this user with no access for group or others. A file a live writer still holds is
+// kept. Returns how many were removed.
 int SweepLeftovers(const std::string& folder);
 
 }  // namespace tavo
