@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -54,6 +55,10 @@ bool IsDirectory(const std::string& path) {
   std::error_code ec;
   return fs::is_directory(path, ec);
 }
+
+// Longest wait for another recorder's turn in a shared run folder (its encode and sync) before
+// going on without it; the names are still never taken over.
+constexpr std::chrono::milliseconds kTurnWait{500};
 
 // Tries at further numbers when another recorder holds the name; each try encodes the frame again.
 constexpr int kNameAttempts = 8;
@@ -295,6 +300,9 @@ RecordResult RecordingStore::WriteMotionFrame(std::span<std::uint8_t> frame,
     if (!OpenRunFolder()) return RecordResult::kNewRunFailed;
     result = RecordResult::kRecordedNewRun;
   }
+  // Recorders sharing the run folder take turns at choosing a number and writing it, so they
+  // neither race for one name nor miss each other's pictures.
+  const FolderLock turn(runFolder_, kTurnWait);
   int number = NextNumber();
   std::string stamp = MakeTimeStamp();
   std::string path = ImagePath(stamp, number);

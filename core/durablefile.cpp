@@ -7,6 +7,7 @@
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -196,6 +197,23 @@ bool MakePrivateFolder(FileCalls& calls, const std::string& path) {
     return true;
   }
   return IsFolder(path);
+}
+
+FolderLock::FolderLock(const std::string& folder, std::chrono::milliseconds wait) {
+  UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!fd.valid()) return;
+  const auto deadline = std::chrono::steady_clock::now() + wait;
+  for (;;) {
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) == 0) {
+      fd_ = std::move(fd);
+      return;
+    }
+    if ((errno != EWOULDBLOCK && errno != EINTR) || std::chrono::steady_clock::now() >= deadline)
+      return;
+    // The holder is busy for one encode and sync, a few milliseconds.
+    const timespec pause{0, 1'000'000};
+    ::nanosleep(&pause, nullptr);
+  }
 }
 
 int SweepLeftovers(const std::string& folder) {

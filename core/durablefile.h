@@ -11,9 +11,12 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <cstddef>
 #include <string>
 #include <string_view>
+
+#include "filehandle.h"
 
 namespace tavo {
 
@@ -82,6 +85,18 @@ WriteResult WriteFileDurably(FileCalls& calls, const std::string& path, const vo
 // syncs its parent after creating it, so the folder survives a power cut. A folder already there
 // is left as its owner has it. True when `path` is a folder afterwards.
 bool MakePrivateFolder(FileCalls& calls, const std::string& path);
+
+// An exclusive lock on a folder, for writers that choose names in it by turns (two recorders in
+// one run folder). Waits at most `wait` for another holder; without the lock (`held()` false,
+// the folder gone, or the wait over) the caller goes on as if alone. Released when it goes.
+class FolderLock {
+ public:
+  FolderLock(const std::string& folder, std::chrono::milliseconds wait);
+  bool held() const { return fd_.valid(); }
+
+ private:
+  UniqueFd fd_;
+};
 
 // Removes the temporary pictures (IsLeftoverName) that writers which died left in `folder`: regular
 // files of this user with no access for group or others. A file a live writer still holds is
