@@ -174,8 +174,8 @@ void ImageViewer::ShowFolder(const std::string& name) {
   std::error_code error;
   bool listed = PathWithinLimits(viewFolder_);
   if (listed) {
-    // Pictures whose writer died before naming them are nobody's; a live writer's are kept.
-    SweepLeftovers(viewFolder_);
+    // Composites whose writer died before naming them are nobody's (a live writer's are kept);
+    // the run's own pictures of that kind go as the listing meets them.
     SweepLeftovers(viewFolder_ + std::string(kMailFolderName));
     const fs::file_time_type modified = fs::last_write_time(viewFolder_, error);
     const fs::file_time_type listedAt = fs::file_time_type::clock::now();
@@ -184,7 +184,12 @@ void ImageViewer::ShowFolder(const std::string& name) {
     for (; listed && it != fs::directory_iterator(); it.increment(error)) {
       std::error_code typeError;
       if (it->is_directory(typeError)) continue;
-      files.push_back(it->path().filename().string());
+      std::string file = it->path().filename().string();
+      if (IsLeftoverName(file)) {
+        RemoveLeftover(viewFolder_, file);
+        continue;  // never counted, swept or not
+      }
+      files.push_back(std::move(file));
       if (IsRecordedImageName(files.back())) {
         images.push_back({ImageNumberOf(files.back()), files.back()});
       }

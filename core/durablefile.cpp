@@ -42,11 +42,14 @@ class SystemCalls final : public FileCalls {
   int CreateLocked(const std::string& path, mode_t mode) override {
     UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode));
     if (!fd.valid()) return -errno;
-    if (::flock(fd.get(), LOCK_EX) != 0) return -errno;
+    struct stat info {};
+    if (::flock(fd.get(), LOCK_EX) != 0 || ::fstat(fd.get(), &info) != 0) {
+      const int error = errno;
+      ::unlink(path.c_str());
+      return -error;
+    }
     // A sweep may have taken the name between the open and the lock: the file is then gone, and
     // a fresh name is the way on.
-    struct stat info {};
-    if (::fstat(fd.get(), &info) != 0) return -errno;
     if (info.st_nlink == 0) return -EEXIST;
     return fd.release();
   }
@@ -109,6 +112,26 @@ int PlaceWithoutReplacing(FileCalls& calls, const std::string& temporary, const 
   const int linked = calls.Link(temporary, path);
   if (linked == 0) calls.Unlink(temporary);
   return linked;
+}
+
+// Removes `name` of the folder open as `folderFd` when it is a leftover of a dead writer.
+bool RemoveLeftoverAt(int folderFd, const char* name) {
+  const UniqueFd file(::openat(folderFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  struct stat opened {};
+  // Only our own private files: a user's "holiday.jpg.backup" has the shape too, but not 0600.
+  if (!file.valid() || ::fstat(file.get(), &opened) != 0 || !S_ISREG(opened.st_mode) ||
+      opened.st_uid != ::geteuid() || (opened.st_mode & 077) != 0) {
+    return false;
+  }
+  // A writer holds its lock until the file has its final name: busy means alive.
+  if (::flock(file.get(), LOCK_EX | LOCK_NB) != 0) return false;
+  // The name must still be the file just locked (not renamed away and taken anew).
+  struct stat named {};
+  if (::fstatat(folderFd, name, &named, AT_SYMLINK_NOFOLLOW) != 0 ||
+      named.st_dev != opened.st_dev || named.st_ino != opened.st_ino) {
+    return false;
+  }
+  return ::unlinkat(folderFd, name, 0) == 0;
 }
 
 }  // namespace
@@ -219,31 +242,18 @@ FolderLock::FolderLock(const std::string& folder, std::chrono::milliseconds wait
 int SweepLeftovers(const std::string& folder) {
   DIR* dir = ::opendir(folder.c_str());
   if (dir == nullptr) return 0;
-  const int folderFd = ::dirfd(dir);
   int removed = 0;
   while (const dirent* entry = ::readdir(dir)) {
-    const std::string_view name = entry->d_name;
-    if (!IsLeftoverName(name)) continue;
-    const UniqueFd file(
-        ::openat(folderFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    struct stat opened {};
-    // Only our own private files: a user's "holiday.jpg.backup" has the shape too, but not 0600.
-    if (!file.valid() || ::fstat(file.get(), &opened) != 0 || !S_ISREG(opened.st_mode) ||
-        opened.st_uid != ::geteuid() || (opened.st_mode & 077) != 0) {
-      continue;
-    }
-    // A writer holds its lock until the file has its final name: busy means alive.
-    if (::flock(file.get(), LOCK_EX | LOCK_NB) != 0) continue;
-    // The name must still be the file just locked (not renamed away and taken anew).
-    struct stat named {};
-    if (::fstatat(folderFd, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) != 0 ||
-        named.st_dev != opened.st_dev || named.st_ino != opened.st_ino) {
-      continue;
-    }
-    if (::unlinkat(folderFd, entry->d_name, 0) == 0) ++removed;
+    if (IsLeftoverName(entry->d_name) && RemoveLeftoverAt(::dirfd(dir), entry->d_name)) ++removed;
   }
   ::closedir(dir);
   return removed;
+}
+
+bool RemoveLeftover(const std::string& folder, const std::string& name) {
+  if (!IsLeftoverName(name)) return false;
+  const UniqueFd folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  return folderFd.valid() && RemoveLeftoverAt(folderFd.get(), name.c_str());
 }
 
 }  // namespace tavo

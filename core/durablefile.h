@@ -102,5 +102,8 @@ class FolderLock {
 // files of this user with no access for group or others. A file a live writer still holds is
 // kept. Returns how many were removed.
 int SweepLeftovers(const std::string& folder);
+// The same for one entry `name` of `folder`, for a caller that lists the folder anyway. True when
+// it was such a leftover and is gone.
+bool RemoveLeftover(const std::string& folder, const std::string& name);
 
 }  // namespace tavo

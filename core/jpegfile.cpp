@@ -212,7 +212,11 @@ void InitDestination(j_compress_ptr cinfo) {
 boolean EmptyOutputBuffer(j_compress_ptr cinfo) {
   GrowingDestination& dest = DestinationOf(cinfo);
   const std::size_t full = dest.capacity;
-  Grow(cinfo, std::max<std::size_t>(full * 2, 4096));
+  // At the cap, Grow refuses; below it, the last step stops at the cap.
+  Grow(cinfo, full >= JpegFile::kMaxBufferBytes
+                  ? full + 1
+                  : std::min<std::size_t>(std::max<std::size_t>(full * 2, 4096),
+                                          JpegFile::kMaxBufferBytes));
   dest.pub.next_output_byte = dest.block.get() + full;
   dest.pub.free_in_buffer = dest.capacity - full;
   return TRUE;
@@ -315,7 +319,7 @@ bool Encode(Encoder& e, int quality, const std::uint8_t* rgb, std::uint32_t widt
   e.cinfo.dest = &e.dest.pub;
   // One byte per pixel holds a camera picture at quality 75 several times over; busier pictures
   // grow the block.
-  Grow(reinterpret_cast<j_compress_ptr>(&e.cinfo),
+  Grow(&e.cinfo,
        std::clamp<std::uint64_t>(std::uint64_t{width} * height, 4096, JpegFile::kMaxBufferBytes));
 
   jpeg_compress_struct& c = e.cinfo;

@@ -222,6 +222,12 @@ TEST_F(DurableFileTest, AWriterKilledBeforeItsRenameLeavesAFileTheSweepRemoves) 
   ASSERT_FALSE(dead.empty()) << "no temporary file was left";
   EXPECT_FALSE(fs::exists(path));
 
+  // One by one, as a listing meets them: only the dead writer's would go.
+  EXPECT_FALSE(RemoveLeftover(dir.string(), "other.jpg"));
+  EXPECT_FALSE(RemoveLeftover(dir.string(), "live_000002.jpg.abcdef"));
+  EXPECT_FALSE(RemoveLeftover(dir.string(), "link.jpg.bbbbbb"));
+  EXPECT_EQ(Entries(dir), before);
+
   EXPECT_EQ(SweepLeftovers(dir.string()), 1);
   std::vector<std::string> after = before;
   after.erase(std::find(after.begin(), after.end(), dead));
