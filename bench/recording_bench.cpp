@@ -1,8 +1,9 @@
-// The recording step against its floor (the JPEG encode alone), and image lookup in a full run
-// against a short one. The steps that write new files, as recording does, run in memory (/0) and
-// on the disk of the temporary folder (/1), where creating a file costs more. Only the pairs in
-// memory get goals: on disk the cost of a new file follows the file system's recent deletions
-// (the benchmark before removes thousands), which swamps our part.
+// The recording step against its floor (the JPEG encode alone), what syncing each new picture to
+// a real disk costs beside the encode, and image lookup in a full run against a short one. The
+// steps that write new files, as recording does, run in memory (/0) and on the disk of the
+// temporary folder (/1), where creating a file costs more. Only the pairs in memory get goals: on
+// disk the cost of a new file follows the file system's recent deletions (the benchmark before
+// removes thousands), which swamps our part.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "benchfiles.h"
+#include "durablefile.h"
 #include "jpegfile.h"
 #include "motiondetector.h"
 #include "ratioreporter.h"
@@ -35,7 +37,86 @@ fs::path Scratch(const std::string& name, bool onDisk = false) {
 
 using tavo::bench::CameraLikePicture;
 
-// Floor: the encoder writing the same picture to the same kind of file.
+// A real disk (not tmpfs): /var/tmp, where the system keeps files across reboots.
+fs::path DiskScratch(const std::string& name) {
+  const fs::path dir = fs::path("/var/tmp") / ("recording_bench_" + name);
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  return dir;
+}
+
+// File calls that touch nothing: what is left is the encode alone.
+class NoFiles final : public tavo::FileCalls {
+ public:
+  int CreateLocked(const std::string&, mode_t) override { return 1000; }
+  ssize_t Write(int, const void*, std::size_t size) override { return ssize_t(size); }
+  int DataSync(int) override { return 0; }
+  int Close(int) override { return 0; }
+  int RenameNoReplace(const std::string&, const std::string&) override { return 0; }
+  int Rename(const std::string&, const std::string&) override { return 0; }
+  int Link(const std::string&, const std::string&) override { return 0; }
+  int Unlink(const std::string&) override { return 0; }
+  int MakeFolder(const std::string&, mode_t) override { return 0; }
+  int SyncFolder(const std::string&) override { return 0; }
+};
+
+// The system's calls without the data sync: what the sync adds is the difference.
+class NoSync final : public tavo::FileCalls {
+ public:
+  int CreateLocked(const std::string& p, mode_t m) override { return real.CreateLocked(p, m); }
+  ssize_t Write(int fd, const void* d, std::size_t n) override { return real.Write(fd, d, n); }
+  int DataSync(int) override { return 0; }
+  int Close(int fd) override { return real.Close(fd); }
+  int RenameNoReplace(const std::string& a, const std::string& b) override {
+    return real.RenameNoReplace(a, b);
+  }
+  int Rename(const std::string& a, const std::string& b) override { return real.Rename(a, b); }
+  int Link(const std::string& a, const std::string& b) override { return real.Link(a, b); }
+  int Unlink(const std::string& p) override { return real.Unlink(p); }
+  int MakeFolder(const std::string& p, mode_t m) override { return real.MakeFolder(p, m); }
+  int SyncFolder(const std::string&) override { return 0; }
+
+ private:
+  tavo::FileCalls& real = tavo::SystemFileCalls();
+};
+
+// The encoder alone, no file system at all.
+void BM_JpegEncodeOnly(benchmark::State& state) {
+  const auto picture = CameraLikePicture();
+  tavo::RecordingMessageBoxes boxes;
+  NoFiles none;
+  for (auto _ : state) {
+    if (tavo::JpegFile(boxes, none)
+            .WriteJpeg("x.jpg", kImageQuality, picture.data(), kFrameWidth, kFrameHeight) !=
+        tavo::WriteResult::kWritten)
+      state.SkipWithError("encode failed");
+  }
+}
+BENCHMARK(BM_JpegEncodeOnly);
+
+// A new picture file on the real disk, as recording writes it: without the data sync (/0) and
+// with it (/1). The difference is what durability costs the frame handler.
+void BM_NewPictureOnDisk(benchmark::State& state) {
+  const bool sync = state.range(0) != 0;
+  const fs::path dir = DiskScratch(sync ? "synced" : "unsynced");
+  const auto picture = CameraLikePicture();
+  tavo::RecordingMessageBoxes boxes;
+  NoSync noSync;
+  tavo::FileCalls& calls = sync ? tavo::SystemFileCalls() : noSync;
+  int n = 0;
+  for (auto _ : state) {
+    char name[32];
+    std::snprintf(name, sizeof name, "picture_%06d.jpg", ++n);
+    if (!tavo::JpegFile(boxes, calls)
+             .RgbToJpeg((dir / name).string(), kImageQuality, picture.data(), kFrameWidth,
+                        kFrameHeight))
+      state.SkipWithError("write failed");
+  }
+  fs::remove_all(dir);
+}
+BENCHMARK(BM_NewPictureOnDisk)->Arg(0)->Arg(1)->UseRealTime();
+
+// Floor: the encoder writing the same picture over the same file.
 void BM_JpegEncodeAlone(benchmark::State& state) {
   const fs::path dir = Scratch("encode");
   const std::string path = (dir / "image_000001.jpg").string();
@@ -43,7 +124,7 @@ void BM_JpegEncodeAlone(benchmark::State& state) {
   tavo::RecordingMessageBoxes boxes;
   for (auto _ : state) {
     if (!tavo::JpegFile(boxes).RgbToJpeg(path, kImageQuality, picture.data(), kFrameWidth,
-                                         kFrameHeight))
+                                         kFrameHeight, tavo::kUserCopy))
       state.SkipWithError("write failed");
   }
   fs::remove_all(dir);
@@ -58,7 +139,7 @@ void BM_SaveMotionFrame(benchmark::State& state) {
   RecordingStore store(dir.string(), "English", SystemLocalClock(), JpegFileWriter(boxes));
   for (auto _ : state) {
     // The frame is reworked in place; turned twice it is the camera frame again.
-    if (!store.SaveMotionFrame(frame, path)) state.SkipWithError("write failed");
+    if (!store.SaveMotionFrame(frame, path, tavo::kUserCopy)) state.SkipWithError("write failed");
   }
   fs::remove_all(dir);
 }
@@ -128,7 +209,10 @@ void BM_TurnAndSwapOnly(benchmark::State& state) {
   auto frame = CameraLikePicture();
   RecordingStore store("/nonexistent", "English", SystemLocalClock(),
                        [](const std::string&, int, const std::uint8_t* rgb, std::uint32_t,
-                          std::uint32_t) { return rgb != nullptr; });
+                          std::uint32_t, const tavo::WriteOptions&) {
+                         return rgb != nullptr ? tavo::WriteResult::kWritten
+                                               : tavo::WriteResult::kFailed;
+                       });
   for (auto _ : state) benchmark::DoNotOptimize(store.SaveMotionFrame(frame, "/nonexistent/x.jpg"));
 }
 BENCHMARK(BM_TurnAndSwapOnly);

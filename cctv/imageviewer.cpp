@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "cctvcontroller.h"
+#include "durablefile.h"
 #include "jpegfile.h"
 #include "recordingstore.h"
 
@@ -176,6 +177,9 @@ void ImageViewer::ShowFolder(const std::string& name) {
   std::error_code error;
   bool listed = PathWithinLimits(viewFolder_);
   if (listed) {
+    // Composites whose writer died before naming them are nobody's (a live writer's are kept);
+    // the run's own pictures of that kind go as the listing meets them.
+    SweepLeftovers(viewFolder_ + std::string(kMailFolderName));
     const fs::file_time_type modified = fs::last_write_time(viewFolder_, error);
     const fs::file_time_type listedAt = fs::file_time_type::clock::now();
     fs::directory_iterator it(viewFolder_, error);
@@ -183,7 +187,12 @@ void ImageViewer::ShowFolder(const std::string& name) {
     for (; listed && it != fs::directory_iterator(); it.increment(error)) {
       std::error_code typeError;
       if (it->is_directory(typeError)) continue;
-      files.push_back(it->path().filename().string());
+      std::string file = it->path().filename().string();
+      if (IsLeftoverName(file)) {
+        RemoveLeftover(viewFolder_, file);
+        continue;  // never counted, swept or not
+      }
+      files.push_back(std::move(file));
       if (IsRecordedImageName(files.back())) {
         images.push_back({ImageNumberOf(files.back()), files.back()});
       }
@@ -419,7 +428,8 @@ void ImageViewer::SaveShownImage() {
     --saveCounter_;
     return;
   }
-  if (!store_.SaveMotionFrame(*frame, path)) {
+  // The dialog has asked before overwriting, so the copy replaces what is there.
+  if (!store_.SaveMotionFrame(*frame, path, kUserCopy)) {
     Show(kMsgSaveFailed);
     --saveCounter_;
   }

@@ -5,10 +5,10 @@
 
 namespace tavo::cctv {
 
-JpegWriter JpegFileWriter(MessageBoxes& boxes) {
-  return [&boxes](const std::string& path, int quality, const std::uint8_t* rgb,
-                  std::uint32_t width, std::uint32_t height) {
-    return JpegFile(boxes).RgbToJpeg(path, quality, rgb, width, height);
+JpegWriter JpegFileWriter(MessageBoxes& boxes, FileCalls& files) {
+  return [&boxes, &files](const std::string& path, int quality, const std::uint8_t* rgb,
+                          std::uint32_t width, std::uint32_t height, const WriteOptions& options) {
+    return JpegFile(boxes, files).WriteJpeg(path, quality, rgb, width, height, options);
   };
 }
 

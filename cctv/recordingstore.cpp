@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -55,12 +56,12 @@ bool IsDirectory(const std::string& path) {
   return fs::is_directory(path, ec);
 }
 
-// Creates `path` unless something is there already; true when it is a folder afterwards.
-bool MakeFolder(const std::string& path) {
-  std::error_code ec;
-  fs::create_directory(path, ec);
-  return IsDirectory(path);
-}
+// Longest wait for another recorder's turn in a shared run folder (its encode and sync) before
+// going on without it; the names are still never taken over.
+constexpr std::chrono::milliseconds kTurnWait{500};
+
+// Tries at further numbers when another recorder holds the name; each try encodes the frame again.
+constexpr int kNameAttempts = 8;
 
 // Copies one frame row of `from` to `to` (separate rows), exchanging bytes 0 and 2 of each pixel.
 void CopyRowSwappedPortable(std::uint8_t* to, const std::uint8_t* from) {
@@ -145,12 +146,13 @@ bool PathWithinLimits(std::string_view path) {
 }
 
 RecordingStore::RecordingStore(std::string programFolder, std::string uiLanguage, LocalClock clock,
-                               JpegWriter writeJpeg)
+                               JpegWriter writeJpeg, FileCalls& files)
     : programFolder_(ProgramFolderFrom(programFolder)),
       imageRoot_(ImageRootOf(programFolder_)),
       uiLanguage_(std::move(uiLanguage)),
       clock_(std::move(clock)),
-      writeJpeg_(std::move(writeJpeg)) {}
+      writeJpeg_(std::move(writeJpeg)),
+      files_(files) {}
 
 void RecordingStore::SetAlertHook(std::function<bool()> mailAlertsOn,
                                   std::function<void(const AlertBatch&)> sendAlert) {
@@ -214,23 +216,39 @@ bool RecordingStore::OpenRunFolder() {
     return false;
 
   const bool reused = IsDirectory(runFolder_);
-  if (!reused && !IsDirectory(imageRoot_)) MakeFolder(imageRoot_);
-  if (!MakeFolder(runFolder_) || !MakeFolder(mailFolder_)) {
+  // imageRoot_ ends in "/", which mkdir takes, but the parent to sync is the program folder.
+  const std::string root = imageRoot_.substr(0, imageRoot_.size() - 1);
+  if (!reused && !IsDirectory(root)) MakePrivateFolder(files_, root);
+  if (!MakePrivateFolder(files_, runFolder_) || !MakePrivateFolder(files_, mailFolder_)) {
     // A run folder made just now without its mail folder would stay behind as an empty run.
     std::error_code error;
     if (!reused) fs::remove(runFolder_, error);
     return false;
   }
   if (reused) {
+    SweepLeftovers(runFolder_);
+    SweepLeftovers(mailFolder_);
     imageCounter_ = HighestNumberIn(runFolder_, {});
     compositeCounter_ = HighestNumberIn(mailFolder_, kCompositePrefix);
   }
+  NoteRunFolderTime();
   runOpen_ = true;
   return true;
 }
 
-bool RecordingStore::SaveMotionFrame(std::span<std::uint8_t> frame, const std::string& path) {
-  if (frame.size() != kFrameBytes || !PathWithinLimits(path) || !writeJpeg_) return false;
+void RecordingStore::NoteRunFolderTime() {
+  std::error_code error;
+  runFolderTime_ = fs::last_write_time(runFolder_, error);
+}
+
+int RecordingStore::NextNumber() {
+  std::error_code error;
+  const fs::file_time_type now = fs::last_write_time(runFolder_, error);
+  if (error || now == runFolderTime_) return imageCounter_ + 1;
+  return std::max(imageCounter_, HighestNumberIn(runFolder_, {})) + 1;
+}
+
+void RecordingStore::TurnFrame(std::span<std::uint8_t> frame) {
   // Rows bottom-up to top-down and blue-green-red to red-green-blue, in one pass over the frame.
   std::array<std::uint8_t, kRowBytes> scratch;
   const RowCopy copySwapped = SwappedRowCopy();
@@ -241,7 +259,34 @@ bool RecordingStore::SaveMotionFrame(std::span<std::uint8_t> frame, const std::s
     copySwapped(top, bottom);
     copySwapped(bottom, scratch.data());
   }
-  return writeJpeg_(path, kImageQuality, frame.data(), kFrameWidth, kFrameHeight);
+}
+
+bool RecordingStore::SaveMotionFrame(std::span<std::uint8_t> frame, const std::string& path,
+                                     const WriteOptions& options) {
+  if (frame.size() != kFrameBytes || !PathWithinLimits(path) || !writeJpeg_) return false;
+  TurnFrame(frame);
+  return writeJpeg_(path, kImageQuality, frame.data(), kFrameWidth, kFrameHeight, options) ==
+         WriteResult::kWritten;
+}
+
+RecordResult RecordingStore::WriteTurnedFrame(std::span<const std::uint8_t> frame,
+                                              std::string_view stamp, int& number,
+                                              std::string& path) {
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    path = ImagePath(stamp, number);
+    if (!PathWithinLimits(path)) return RecordResult::kPathTooLong;
+    switch (writeJpeg_(path, kImageQuality, frame.data(), kFrameWidth, kFrameHeight, {})) {
+      case WriteResult::kWritten:
+        return RecordResult::kRecorded;
+      case WriteResult::kFailed:
+        return RecordResult::kWriteFailed;
+      case WriteResult::kNameTaken:
+        // Another recorder shares this folder: go on after the highest number there now.
+        number = std::max(number, HighestNumberIn(runFolder_, {})) + 1;
+        break;
+    }
+  }
+  return RecordResult::kWriteFailed;
 }
 
 RecordResult RecordingStore::WriteMotionFrame(std::span<std::uint8_t> frame,
@@ -255,11 +300,18 @@ RecordResult RecordingStore::WriteMotionFrame(std::span<std::uint8_t> frame,
     if (!OpenRunFolder()) return RecordResult::kNewRunFailed;
     result = RecordResult::kRecordedNewRun;
   }
-  const int number = imageCounter_ + 1;
+  // Recorders sharing the run folder take turns at choosing a number and writing it, so they
+  // neither race for one name nor miss each other's pictures.
+  const FolderLock turn(runFolder_, kTurnWait);
+  int number = NextNumber();
   std::string stamp = MakeTimeStamp();
-  const std::string path = ImagePath(stamp, number);
+  std::string path = ImagePath(stamp, number);
   if (!PathWithinLimits(path)) return RecordResult::kPathTooLong;
-  if (!SaveMotionFrame(frame, path)) return RecordResult::kWriteFailed;
+  if (!writeJpeg_) return RecordResult::kWriteFailed;
+  TurnFrame(frame);
+  const RecordResult wrote = WriteTurnedFrame(frame, stamp, number, path);
+  if (wrote != RecordResult::kRecorded) return wrote;
+  NoteRunFolderTime();
 
   // Counted only once written, so a failed image leaves no gap in the numbers.
   imageCounter_ = number;

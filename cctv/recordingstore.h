@@ -4,12 +4,14 @@
 
 #include <cstdint>
 #include <ctime>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
+#include "durablefile.h"
 #include "imageindex.h"
 #include "messageboxes.h"
 
@@ -36,11 +38,14 @@ using LocalClock = std::function<std::optional<std::tm>()>;
 // The system clock in local time.
 LocalClock SystemLocalClock();
 
-// Writes an RGB buffer as a JPEG file, whole or not at all; false when nothing was written.
-using JpegWriter = std::function<bool(const std::string& path, int quality, const std::uint8_t* rgb,
-                                      std::uint32_t width, std::uint32_t height)>;
-// RgbToJpeg of JpegFile, its boxes going to `boxes` (which must outlive the writer).
-JpegWriter JpegFileWriter(MessageBoxes& boxes);
+// Writes an RGB buffer as a JPEG file, whole or not at all, as `options` say (by default a new
+// private file that never replaces another: kNameTaken when the name is held).
+using JpegWriter = std::function<WriteResult(const std::string& path, int quality,
+                                             const std::uint8_t* rgb, std::uint32_t width,
+                                             std::uint32_t height, const WriteOptions& options)>;
+// WriteJpeg of JpegFile, its boxes going to `boxes` and its file calls to `files` (both must
+// outlive the writer).
+JpegWriter JpegFileWriter(MessageBoxes& boxes, FileCalls& files = SystemFileCalls());
 
 // `time` in the stamp format of `uiLanguage` (string 3000): "Korean" 030117-14시05분09초,
 // "Japanese" 03-01-17_14h05m09s, anything else 14h05m09s_01-17-03. Empty if formatting fails.
@@ -78,7 +83,8 @@ enum class RecordResult {
   kNoRun,           // no run folder is open; nothing written
   kBadFrame,        // the frame is not 320 x 240 x 3 bytes; nothing written
   kPathTooLong,     // the image path exceeds the file-system limits; nothing written
-  kWriteFailed,     // the file could not be written (disk full, folder gone, read-only)
+  kWriteFailed,     // the file could not be written (disk full, folder gone, read-only, or
+                    // every name tried was taken by another recorder in the same folder)
   kNewRunFailed,    // the image is written, but the next run folder could not be opened (or a
                     // full run could not be left before writing; nothing written then)
 };
@@ -90,9 +96,10 @@ constexpr bool RecordingGoesOn(RecordResult r) {
 
 class RecordingStore {
  public:
-  // `programFolder` as from ProgramFolderFrom; `uiLanguage` the text of string 3000.
+  // `programFolder` as from ProgramFolderFrom; `uiLanguage` the text of string 3000. Folders are
+  // made through `files`, which must outlive the store.
   RecordingStore(std::string programFolder, std::string uiLanguage, LocalClock clock,
-                 JpegWriter writeJpeg);
+                 JpegWriter writeJpeg, FileCalls& files = SystemFileCalls());
 
   // Called with every completed batch of 16 images while `mailAlertsOn` answers true.
   void SetAlertHook(std::function<bool()> mailAlertsOn,
@@ -103,12 +110,13 @@ class RecordingStore {
   // The current local time as a stamp of the store's language; empty if the clock fails.
   std::string MakeTimeStamp() const;
 
-  // Starts a run: runFolder is imageRoot + the start's stamp, with its mail folder, both created.
-  // A folder that already exists (a second start within one second, or a clock set back) is used
-  // again and its numbering goes on after its highest image and composite, so no file is ever
-  // overwritten. False, with no run open, when the stamp is empty, the paths exceed the limits
-  // or the folders cannot be created.
-  // The run open until then is closed first (see CloseRun).
+  // Starts a run: runFolder is imageRoot + the start's stamp, with its mail folder, both created
+  // private (0700) and durable; folders already there keep their modes. A folder that already
+  // exists (a second start within one second, or a clock set back) is used again: the temporary
+  // files of writers that died are swept from it, and its numbering goes on after its highest
+  // image and composite. False, with no run open, when the stamp is empty, the paths exceed the
+  // limits or the folders cannot be created. The run open until then is closed first (see
+  // CloseRun).
   bool OpenRunFolder();
 
   // Ends the run. One that never took a picture (a start that failed before the first one, or
@@ -125,9 +133,11 @@ class RecordingStore {
   };
 
   // The recording step for one motion frame (blue, green, red, rows bottom-up; altered in place):
-  // numbers it, writes it into the run folder, completes a batch (alert hook), shows the sign,
-  // and after image 10001 opens the next run. On failure nothing is written and every counter
-  // keeps its value, so the numbers stay without gaps. WriteMotionFrame then FinishRecording.
+  // numbers it, writes it into the run folder (a new private file; when another recorder shares
+  // the folder and holds the name, or has written there since, the next free number is taken),
+  // completes a batch (alert hook), shows the sign, and after image 10001 opens the next run. On
+  // failure nothing is written and every counter keeps its value, so the numbers stay without gaps.
+  // WriteMotionFrame then FinishRecording.
   RecordResult RecordMotionFrame(std::span<std::uint8_t> frame);
   // The part of the recording step that reads the frame: numbers it and writes it. A run whose
   // last image is written but whose alert still runs (this frame came beneath one of its boxes)
@@ -140,9 +150,11 @@ class RecordingStore {
   RecordResult FinishRecording(const WrittenImage& written);
 
   // Turns the frame's rows top-down and its pixels red, green, blue in place, then writes it at
-  // quality 75 as a 320 x 240 JPEG. False when the frame has the wrong size, the path exceeds the
-  // limits (frame untouched) or the write fails (no file left behind).
-  bool SaveMotionFrame(std::span<std::uint8_t> frame, const std::string& path);
+  // quality 75 as a 320 x 240 JPEG as `options` say (kUserCopy for a copy the user saves). False
+  // when the frame has the wrong size, the path exceeds the limits (frame untouched), the name is
+  // taken (by default) or the write fails (no file left behind).
+  bool SaveMotionFrame(std::span<std::uint8_t> frame, const std::string& path,
+                       const WriteOptions& options = {});
 
   // Full path of image `n` of `folder` (the first entry matching "*%05d.jpg"), or empty.
   std::string FindImageByCounter(const std::string& folder, int n);
@@ -172,6 +184,17 @@ class RecordingStore {
   bool runOpen() const { return runOpen_; }
 
  private:
+  // The turn and swap of SaveMotionFrame, in place.
+  static void TurnFrame(std::span<std::uint8_t> frame);
+  // Writes the turned frame as image `number` (or, when that name is taken, the next free one);
+  // `number` and `path` end as the ones written.
+  RecordResult WriteTurnedFrame(std::span<const std::uint8_t> frame, std::string_view stamp,
+                                int& number, std::string& path);
+  // The number the next image takes: after ours, and after another recorder's when one has
+  // written into the run folder since our last image.
+  int NextNumber();
+  void NoteRunFolderTime();
+
   std::string programFolder_;
   std::string imageRoot_;
   std::string uiLanguage_;
@@ -181,9 +204,13 @@ class RecordingStore {
   int batchCounter_ = 0;
   int compositeCounter_ = 0;
   std::uint64_t runSerial_ = 0;
+  // The run folder's modification time after our last change there: when it moved on, another
+  // recorder shares the folder and its numbers are skipped.
+  std::filesystem::file_time_type runFolderTime_{};
   bool runOpen_ = false;
   LocalClock clock_;
   JpegWriter writeJpeg_;
+  FileCalls& files_;
   std::function<bool()> mailAlertsOn_;
   std::function<void(const AlertBatch&)> sendAlert_;
   std::function<void()> showSign_;

@@ -8,13 +8,12 @@
 #include <jpeglib.h>
 
 #include <fcntl.h>
-#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
-#include <chrono>
 #include <csetjmp>
 #include <cstdint>
 #include <cstdlib>
@@ -231,22 +230,76 @@ struct Decoder {
   jpeg_progress_mgr progress{};
 };
 
+std::atomic<JpegFile::GrowthHook> growthHook{nullptr};
+
+// The encoder's output: one block we own that doubles as the stream needs, up to
+// kMaxBufferBytes. libjpeg's own memory destination keeps a second pointer to its block and frees
+// it behind our back after a fatal error; this one leaves the block to the Encoder alone.
+struct GrowingDestination {
+  jpeg_destination_mgr pub;  // first, so libjpeg's pointer converts back
+  std::unique_ptr<JOCTET, decltype(&std::free)> block{nullptr, &std::free};
+  std::size_t capacity = 0;
+  std::size_t used = 0;  // set when the stream is finished
+};
+
+GrowingDestination& DestinationOf(j_compress_ptr cinfo) {
+  return *reinterpret_cast<GrowingDestination*>(cinfo->dest);
+}
+
+// Grows the block to `wanted` bytes, or raises the codec's out-of-memory error (never an
+// exception through libjpeg's frames).
+void Grow(j_compress_ptr cinfo, std::size_t wanted) {
+  GrowingDestination& dest = DestinationOf(cinfo);
+  const JpegFile::GrowthHook hook = growthHook.load();
+  void* grown = nullptr;
+  if (wanted <= JpegFile::kMaxBufferBytes && (hook == nullptr || hook(wanted)))
+    grown = std::realloc(dest.block.get(), wanted);
+  if (grown == nullptr) ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 10);
+  (void)dest.block.release();  // realloc has taken it over
+  dest.block.reset(static_cast<JOCTET*>(grown));
+  dest.capacity = wanted;
+}
+
+void InitDestination(j_compress_ptr cinfo) {
+  GrowingDestination& dest = DestinationOf(cinfo);
+  dest.pub.next_output_byte = dest.block.get();
+  dest.pub.free_in_buffer = dest.capacity;
+}
+
+// Called with the block full: doubles it and hands libjpeg the new half.
+boolean EmptyOutputBuffer(j_compress_ptr cinfo) {
+  GrowingDestination& dest = DestinationOf(cinfo);
+  const std::size_t full = dest.capacity;
+  // At the cap, Grow refuses; below it, the last step stops at the cap.
+  Grow(cinfo, full >= JpegFile::kMaxBufferBytes
+                  ? full + 1
+                  : std::min<std::size_t>(std::max<std::size_t>(full * 2, 4096),
+                                          JpegFile::kMaxBufferBytes));
+  dest.pub.next_output_byte = dest.block.get() + full;
+  dest.pub.free_in_buffer = dest.capacity - full;
+  return TRUE;
+}
+
+void TermDestination(j_compress_ptr cinfo) {
+  GrowingDestination& dest = DestinationOf(cinfo);
+  dest.used = dest.capacity - dest.pub.free_in_buffer;
+}
+
 struct Encoder {
   explicit Encoder(MessageBoxes& boxes) {
     InstallErrorManager(err, boxes, kLibraryTitle);
     cinfo.err = &err.pub;
+    dest.pub.init_destination = InitDestination;
+    dest.pub.empty_output_buffer = EmptyOutputBuffer;
+    dest.pub.term_destination = TermDestination;
   }
-  ~Encoder() {
-    jpeg_destroy_compress(&cinfo);
-    std::free(out);  // jpeg_mem_dest's block, current even after a fatal error
-  }
+  ~Encoder() { jpeg_destroy_compress(&cinfo); }  // the block goes with `dest`
   Encoder(const Encoder&) = delete;
   Encoder& operator=(const Encoder&) = delete;
 
   jpeg_compress_struct cinfo{};
   ErrorManager err{};
-  unsigned char* out = nullptr;
-  unsigned long outSize = 0;
+  GrowingDestination dest;
 };
 
 // Reads the header and, when `pixels` is given, the picture. False after a fatal error (box
@@ -301,7 +354,11 @@ bool Encode(Encoder& e, int quality, const std::uint8_t* rgb, std::uint32_t widt
             std::uint32_t height) {
   if (setjmp(e.err.jump) != 0) return false;
   jpeg_create_compress(&e.cinfo);
-  jpeg_mem_dest(&e.cinfo, &e.out, &e.outSize);  // grows as the stream needs
+  e.cinfo.dest = &e.dest.pub;
+  // One byte per pixel holds a camera picture at quality 75 several times over; busier pictures
+  // grow the block.
+  Grow(&e.cinfo,
+       std::clamp<std::uint64_t>(std::uint64_t{width} * height, 4096, JpegFile::kMaxBufferBytes));
 
   jpeg_compress_struct& c = e.cinfo;
   c.image_width = width;
@@ -343,56 +400,6 @@ bool Encode(Encoder& e, int quality, const std::uint8_t* rgb, std::uint32_t widt
     jpeg_write_scanlines(&c, &row, 1);
   }
   jpeg_finish_compress(&c);
-  return true;
-}
-
-std::string TemporaryName(const std::string& path, int attempt) {
-  std::uint64_t bits = 0;
-  if (::getrandom(&bits, sizeof bits, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bits)) {
-    bits = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) *
-               0x9E3779B97F4A7C15ull +
-           static_cast<std::uint64_t>(attempt);
-  }
-  static constexpr char kDigits[] = "abcdefghijklmnopqrstuvwxyz012345";
-  std::string name = path + '.';
-  for (int i = 0; i < 6; ++i, bits >>= 5) name += kDigits[bits & 31];
-  return name;
-}
-
-// Writes `size` bytes under `path` through a temporary file beside it and a rename, so readers
-// see the old file or the new one, never a part. No fsync: pictures arrive several times a
-// second, and a crash may lose the newest ones but never leaves a torn file under the final name
-// (ext4 orders the data before a replacing rename).
-bool WriteWholeFile(const std::string& path, const unsigned char* data, std::size_t size) {
-  std::string temporary;
-  UniqueFd file;
-  for (int attempt = 0; attempt < 100 && !file.valid(); ++attempt) {
-    temporary = TemporaryName(path, attempt);
-    file.reset(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-    if (!file.valid() && errno != EEXIST) break;
-  }
-  if (!file.valid()) {
-    std::fprintf(stderr, "can't open %s\n", path.c_str());
-    return false;
-  }
-  std::size_t done = 0;
-  while (done < size) {
-    const ssize_t put = ::write(file.get(), data + done, size - done);
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) break;  // ENOSPC, EFBIG, EIO...
-    done += static_cast<std::size_t>(put);
-  }
-  const bool closed = file.Close();
-  if (done < size || !closed) {
-    ::unlink(temporary.c_str());
-    std::fprintf(stderr, "can't write %s\n", path.c_str());
-    return false;
-  }
-  if (::rename(temporary.c_str(), path.c_str()) != 0) {
-    ::unlink(temporary.c_str());
-    std::fprintf(stderr, "can't open %s\n", path.c_str());
-    return false;
-  }
   return true;
 }
 
@@ -458,18 +465,22 @@ bool JpegFile::ReadJpegSize(const std::string& path, std::uint32_t& width, std::
   return true;
 }
 
-bool JpegFile::RgbToJpeg(const std::string& path, int quality, const std::uint8_t* rgb,
-                         std::uint32_t width, std::uint32_t height) {
-  if (rgb == nullptr || width == 0 || height == 0) return false;
+WriteResult JpegFile::WriteJpeg(const std::string& path, int quality, const std::uint8_t* rgb,
+                                std::uint32_t width, std::uint32_t height,
+                                const WriteOptions& options) {
+  if (rgb == nullptr || width == 0 || height == 0) return WriteResult::kFailed;
   if (path.empty()) {
     std::fprintf(stderr, "can't open %s\n", path.c_str());
-    return false;
+    return WriteResult::kFailed;
   }
   // Encode first: a codec failure then never touches the file system.
   Encoder encoder(boxes_);
-  if (!Encode(encoder, std::clamp(quality, 1, 100), rgb, width, height)) return false;
-  return WriteWholeFile(path, encoder.out, encoder.outSize);
+  if (!Encode(encoder, std::clamp(quality, 1, 100), rgb, width, height))
+    return WriteResult::kFailed;
+  return WriteFileDurably(files_, path, encoder.dest.block.get(), encoder.dest.used, options);
 }
+
+void JpegFile::SetOutputGrowthHook(GrowthHook hook) { growthHook.store(hook); }
 
 bool JpegFile::SwapRedBlue(std::uint8_t* buffer, std::uint32_t width, std::uint32_t height) {
   std::size_t bytes = 0;

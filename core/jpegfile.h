@@ -8,11 +8,13 @@
 // calls on different threads do not interfere.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "durablefile.h"
 #include "messageboxes.h"
 
 namespace tavo {
@@ -28,7 +30,9 @@ class JpegFile {
 
   // Failure boxes ("JPEG Fatal Error", "JPEG Library Error", out of memory, can't open) go to
   // `boxes`.
-  explicit JpegFile(MessageBoxes& boxes) : boxes_(boxes) {}
+  // `files` carries the file-system calls of the write side.
+  explicit JpegFile(MessageBoxes& boxes, FileCalls& files = SystemFileCalls())
+      : boxes_(boxes), files_(files) {}
 
   struct PictureSize {
     std::uint32_t width = 0;
@@ -50,12 +54,27 @@ class JpegFile {
                                             std::optional<PictureSize> expected = std::nullopt);
 
   // Encodes `rgb` to `path` at `quality` (clamped to 1..100) in the suite's fixed file format.
-  // The file appears whole or not at all (written beside it as "<path>.xxxxxx", then renamed).
-  // Returns false, leaving the previous file under `path` as it was, when: `rgb` is null or the
-  // size is 0 (nothing shown); the codec fails ("JPEG Library Error" box); the file cannot be
-  // created, written or renamed ("can't open <path>" / "can't write <path>" on stderr).
+  // The file appears whole or not at all: written beside it as "<path>.xxxxxx", synced to the disk,
+  // then renamed (see durablefile.h). By default it is created 0600 and never replaces a file
+  // already under `path` (kNameTaken); `options` ask for a replacing copy in the user's mode.
+  // kFailed, leaving any file under `path` as it was, when: `rgb` is null or the size is 0
+  // (nothing shown); the codec fails or its output would exceed kMaxBufferBytes ("JPEG Library
+  // Error" box); the file cannot be created, written, synced or renamed ("can't open <path>" /
+  // "can't write <path>" on stderr).
+  WriteResult WriteJpeg(const std::string& path, int quality, const std::uint8_t* rgb,
+                        std::uint32_t width, std::uint32_t height,
+                        const WriteOptions& options = {});
+  // WriteJpeg, true only for kWritten.
   bool RgbToJpeg(const std::string& path, int quality, const std::uint8_t* rgb, std::uint32_t width,
-                 std::uint32_t height);
+                 std::uint32_t height, const WriteOptions& options = {}) {
+    return WriteJpeg(path, quality, rgb, width, height, options) == WriteResult::kWritten;
+  }
+
+  // Test seam, process-wide: when set, asked before the encoder's output block grows to
+  // `newSize` bytes; false makes that growth fail as if memory had run out. Null restores the
+  // ordinary behaviour.
+  using GrowthHook = bool (*)(std::size_t newSize);
+  static void SetOutputGrowthHook(GrowthHook hook);
 
   // Reads only the header of `path`, and of the file only as far as the header. False when the
   // file cannot be opened or read ("JPEG :\nCan't open" box), is over kMaxFileBytes (no box) or is
@@ -83,6 +102,7 @@ class JpegFile {
 
  private:
   MessageBoxes& boxes_;
+  FileCalls& files_;
 };
 
 }  // namespace tavo

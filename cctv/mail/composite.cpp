@@ -15,6 +15,8 @@ constexpr std::uint32_t kTileWidth = kSourceWidth / 2;
 constexpr std::uint32_t kTileHeight = kSourceHeight / 2;
 constexpr std::size_t kCompositeStride = kCompositeWidth * 3;
 constexpr std::size_t kSourceStride = kSourceWidth * 3;
+// Names tried after the expected one is found taken.
+constexpr int kNameAttempts = 16;
 
 }  // namespace
 
@@ -70,12 +72,23 @@ bool CompositeBuilder::BuildComposite(const std::string& runFolder, const std::s
     PlaceTile(image.get(), tile, composite.get());
   }
 
-  const std::string path = CompositeFileName(mailFolder, compositeCounter + 1);
-  if (!jpeg.RgbToJpeg(path, kCompositeQuality, composite.get(), kCompositeWidth, kCompositeHeight))
-    return fail();
-  ++compositeCounter;
-  compositePath = path;
-  return true;
+  // A new private file; a name another recorder in the same run holds is passed over.
+  for (int number = compositeCounter + 1, attempt = 0; attempt < kNameAttempts;
+       ++number, ++attempt) {
+    const std::string path = CompositeFileName(mailFolder, number);
+    switch (jpeg.WriteJpeg(path, kCompositeQuality, composite.get(), kCompositeWidth,
+                           kCompositeHeight)) {
+      case WriteResult::kWritten:
+        compositeCounter = number;
+        compositePath = path;
+        return true;
+      case WriteResult::kNameTaken:
+        continue;
+      case WriteResult::kFailed:
+        return fail();
+    }
+  }
+  return fail();
 }
 
 }  // namespace tavo::cctv

@@ -35,8 +35,10 @@ class CompositeBuilder {
   CompositeBuilder(MessageBoxes& boxes, const StringTable& strings, ImageFinder findImage);
 
   // Combines images imageCounter - 15 .. imageCounter of `runFolder`, oldest at the top left, and
-  // writes the composite numbered compositeCounter + 1 into `mailFolder` at quality 75. True with
-  // `compositeCounter` advanced and `compositePath` set. False after message 3014 when an image is
+  // writes the composite numbered compositeCounter + 1 into `mailFolder` at quality 75, as a new
+  // private file (0600) synced to the disk; a number another recorder sharing the folder holds is
+  // passed over. True with `compositeCounter` advanced to the number written and `compositePath`
+  // set. False after message 3014 when an image is
   // missing, unreadable or not 320 x 240, or the composite cannot be written; nothing is left
   // behind and both outputs keep their values.
   bool BuildComposite(const std::string& runFolder, const std::string& mailFolder, int imageCounter,

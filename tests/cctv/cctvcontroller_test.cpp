@@ -155,8 +155,9 @@ TEST(CctvSurveillance, RecordsMotionFramesIntoTheRunFolder) {
 
 TEST(CctvSurveillance, AWriteFailureStopsSurveillanceAndTellsOnce) {
   CctvRig rig;
-  CctvController& c = rig.Make([](const std::string&, int, const std::uint8_t*, std::uint32_t,
-                                  std::uint32_t) { return false; });
+  CctvController& c =
+      rig.Make([](const std::string&, int, const std::uint8_t*, std::uint32_t, std::uint32_t,
+                  const WriteOptions&) { return WriteResult::kFailed; });
   c.Start(true, kMediaRuntimeComplete);
   c.OnButton(kButtonStartStop);
   rig.Frame(0);
@@ -169,8 +170,9 @@ TEST(CctvSurveillance, AWriteFailureStopsSurveillanceAndTellsOnce) {
 
 TEST(CctvSurveillance, AStartThatRecordsNothingLeavesNoRunFolder) {
   CctvRig rig;
-  CctvController& c = rig.Make([](const std::string&, int, const std::uint8_t*, std::uint32_t,
-                                  std::uint32_t) { return false; });
+  CctvController& c =
+      rig.Make([](const std::string&, int, const std::uint8_t*, std::uint32_t, std::uint32_t,
+                  const WriteOptions&) { return WriteResult::kFailed; });
   c.Start(true, kMediaRuntimeComplete);
   const fs::path root = rig.folder.path() / "CCTV_Image";
   // Started and stopped before any picture.

@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 #include "cctvstrings.h"
@@ -109,6 +113,23 @@ TEST_F(CompositeTest, BatchesOneToSixteenAndSeventeenToThirtyTwo) {
   EXPECT_EQ(compositeCounter, 2);
   EXPECT_EQ(compositePath, mailFolder + "/Email16to1_00002.jpg");
   ExpectBatch(compositePath, 17);
+  EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(CompositeTest, AHeldNumberIsPassedOverAndTheCompositeIsPrivate) {
+  for (int n = 1; n <= 16; ++n) WriteImage(n);
+  // Another recorder in the same run has written composite 1 already.
+  std::ofstream(mailFolder + "/Email16to1_00001.jpg") << "theirs";
+  const mode_t oldMask = ::umask(022);
+  ASSERT_TRUE(builder.BuildComposite(runFolder, mailFolder, 16, compositeCounter, compositePath));
+  ::umask(oldMask);
+  EXPECT_EQ(compositeCounter, 2);
+  EXPECT_EQ(compositePath, mailFolder + "/Email16to1_00002.jpg");
+  ExpectBatch(compositePath, 1);
+  std::ifstream theirs(mailFolder + "/Email16to1_00001.jpg");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(theirs), {}), "theirs");
+  EXPECT_EQ(fs::status(compositePath).permissions(),
+            fs::perms::owner_read | fs::perms::owner_write);
   EXPECT_TRUE(boxes.boxes.empty());
 }
 

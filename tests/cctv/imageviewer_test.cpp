@@ -1,7 +1,10 @@
 #include "imageviewer.h"
 
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/time.h>
 
 #include <array>
@@ -11,6 +14,7 @@
 
 #include "cctvcontroller.h"
 #include "cctvstrings.h"
+#include "filehandle.h"
 #include "jpegfile.h"
 #include "mail_test_folder.h"
 #include "recordingstore.h"
@@ -54,7 +58,9 @@ void WritePicture(const std::string& path, int blue, std::uint32_t w = 320, std:
     rgb[i + 2] = static_cast<std::uint8_t>(blue);
   }
   RecordingMessageBoxes boxes;
-  ASSERT_TRUE(JpegFile(boxes).RgbToJpeg(path, 90, rgb.data(), w, h));
+  // Some cases put a picture of another size over one already there.
+  ASSERT_TRUE(
+      JpegFile(boxes).RgbToJpeg(path, 90, rgb.data(), w, h, {.existing = Existing::kReplace}));
 }
 
 class ViewerTest : public ::testing::Test {
@@ -225,6 +231,29 @@ TEST_F(ViewerTest, OpensInRecordingOrderAcrossMidnight) {
   EXPECT_EQ(viewer.firstNumber(), 1);
   EXPECT_EQ(viewer.slotNumbers(), (Slots{1, 2, 3, 0}));
   EXPECT_NEAR(view.largeBlue, 10, 4);
+}
+
+TEST_F(ViewerTest, ListingARunSweepsDeadWritersFilesAndNeverCountsAWritersOwn) {
+  const fs::path run = RunOf("run", 2);
+  const auto temporary = [](const fs::path& path) {
+    return UniqueFd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+  };
+  // A writer killed before its rename (its lock went with it), and one still at work.
+  const fs::path dead = run / "10h00m00s_01-17-03_000003.jpg.qq0a1b";
+  const fs::path deadComposite = run / "EmailSendJpg" / "Email16to1_00001.jpg.aaaaaa";
+  ASSERT_TRUE(temporary(dead).valid());
+  ASSERT_TRUE(temporary(deadComposite).valid());
+  const fs::path busy = run / "10h00m00s_01-17-03_000004.jpg.bb2c3d";
+  const UniqueFd busyFd = temporary(busy);
+  ASSERT_EQ(::flock(busyFd.get(), LOCK_EX), 0);
+
+  viewer.ShowFolder("run");
+  EXPECT_FALSE(fs::exists(dead));
+  EXPECT_FALSE(fs::exists(deadComposite));
+  EXPECT_TRUE(fs::exists(busy));
+  EXPECT_EQ(viewer.imageTotal(), 2);
+  EXPECT_EQ(viewer.slotNumbers(), (Slots{1, 2, 0, 0}));
+  EXPECT_TRUE(boxes.boxes.empty());
 }
 
 TEST_F(ViewerTest, UnreadableImagesAreReportedOnceAndSkipped) {
@@ -419,6 +448,26 @@ TEST_F(ViewerTest, SavesCopiesUnderNumberedDefaultNames) {
   EXPECT_EQ(h, 240u);
   EXPECT_NEAR(rgb[2], 20, 6);  // image 2's blue
   EXPECT_NEAR(rgb[0], 10, 6);
+}
+
+TEST_F(ViewerTest, ASavedCopyReplacesTheChosenFileInTheUsersMode) {
+  RunOf("run", 2);
+  viewer.ShowFolder("run");
+  const fs::path copy = folder.path() / "copy.jpg";
+  std::ofstream(copy) << "the file the user agreed to overwrite";
+  fs::permissions(copy, fs::perms::owner_read | fs::perms::owner_write);
+  dialog.answer = copy.string();
+  const mode_t oldMask = ::umask(022);
+  viewer.SaveShownImage();
+  ::umask(oldMask);
+  EXPECT_EQ(viewer.saveCounter(), 1);
+  std::uint32_t w = 0, h = 0;
+  EXPECT_TRUE(JpegFile(boxes).JpegToRgb(copy.string(), w, h));
+  EXPECT_EQ(w, 320u);
+  // Like any file the user saves: 0666 less the umask.
+  EXPECT_EQ(fs::status(copy).permissions(), fs::perms::owner_read | fs::perms::owner_write |
+                                                fs::perms::group_read | fs::perms::others_read);
+  EXPECT_TRUE(boxes.boxes.empty());
 }
 
 TEST_F(ViewerTest, AFailedSaveSaysSoAndGivesTheNumberBack) {

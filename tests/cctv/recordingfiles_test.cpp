@@ -2,6 +2,8 @@
 // a full, a read-only and a vanished folder.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <array>
 #include <cstdlib>
 #include <filesystem>
@@ -9,6 +11,7 @@
 #include <iterator>
 #include <regex>
 #include <set>
+#include <thread>
 #include <vector>
 
 #include "command_output.h"
@@ -192,6 +195,62 @@ TEST_F(RecordingFilesTest, FullOrReadOnlyDiskFailsWithoutPartialFilesOrGaps) {
   EXPECT_EQ(store.imageCounter(), written + 1);
   ASSERT_TRUE(Remount("rw"));
   ExpectWholeImagesOneTo(store, written + 1);
+}
+
+TEST_F(RecordingFilesTest, TwoRecordersStartedInOneSecondLoseNoPicture) {
+  // Both run folders are named by the same second: one folder, one set of numbers, and with the
+  // clock standing still every picture of both wants the same names.
+  std::tm fixed{};
+  fixed.tm_year = 103;
+  fixed.tm_mon = 0;
+  fixed.tm_mday = 17;
+  fixed.tm_hour = 14;
+  const LocalClock clock = [fixed] { return std::optional(fixed); };
+  RecordingMessageBoxes boxesA;
+  RecordingMessageBoxes boxesB;
+  RecordingStore a(program.string(), "English", clock, JpegFileWriter(boxesA));
+  RecordingStore b(program.string(), "English", clock, JpegFileWriter(boxesB));
+  ASSERT_TRUE(a.OpenRunFolder());
+  ASSERT_TRUE(b.OpenRunFolder());
+  ASSERT_EQ(a.runFolder(), b.runFolder());
+
+  constexpr int kEach = 24;
+  std::vector<RecordResult> resultsA;
+  std::vector<RecordResult> resultsB;
+  const auto record = [](RecordingStore& store, std::vector<RecordResult>& results, int seed) {
+    for (int i = 0; i < kEach; ++i) {
+      auto frame = BusyFrame(seed + i);
+      results.push_back(store.RecordMotionFrame(frame));
+    }
+  };
+  std::thread other(record, std::ref(b), std::ref(resultsB), 5000);
+  record(a, resultsA, 0);
+  other.join();
+
+  for (const auto& results : {resultsA, resultsB}) {
+    for (RecordResult r : results) EXPECT_EQ(r, RecordResult::kRecorded);
+  }
+  ExpectWholeImagesOneTo(a, 2 * kEach);
+  EXPECT_TRUE(boxesA.boxes.empty());
+  EXPECT_TRUE(boxesB.boxes.empty());
+}
+
+TEST_F(RecordingFilesTest, RecordedPicturesAndTheirFoldersArePrivate) {
+  const mode_t oldMask = ::umask(022);
+  RecordingStore store = MakeStore();
+  ASSERT_TRUE(store.OpenRunFolder());
+  auto frame = CameraFrame();
+  ASSERT_EQ(store.RecordMotionFrame(frame), RecordResult::kRecorded);
+  ::umask(oldMask);
+  const auto mode = [](const std::string& path) {
+    struct stat info {};
+    EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
+    return info.st_mode & 07777;
+  };
+  EXPECT_EQ(mode(store.imageRoot()), 0700u);
+  EXPECT_EQ(mode(store.runFolder()), 0700u);
+  EXPECT_EQ(mode(store.mailFolder()), 0700u);
+  EXPECT_EQ(mode(store.FindImageByCounter(store.runFolder(), 1)), 0600u);
 }
 
 }  // namespace

@@ -2,10 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <vector>
 
+#include "logged_file_calls.h"
 #include "motiondetector.h"
 #include "test_folder.h"
 
@@ -92,15 +100,19 @@ class RecordingStoreTest : public ::testing::Test {
   }
   JpegWriter Writer() {
     return [this](const std::string& path, int quality, const std::uint8_t* rgb, std::uint32_t w,
-                  std::uint32_t h) {
+                  std::uint32_t h, const WriteOptions& options) {
       ++writes;
-      if (failWrites) return false;
+      if (beforeWrite) beforeWrite(path);
+      if (failWrites) return WriteResult::kFailed;
+      if (namesTaken) return WriteResult::kNameTaken;
+      // As the real writer: a held name is refused unless a replacing copy is asked for.
+      if (options.existing == Existing::kRefuse && fs::exists(path)) return WriteResult::kNameTaken;
       lastPath = path;
       lastQuality = quality;
       lastSize = {int(w), int(h)};
       lastPicture.assign(rgb, rgb + std::size_t(w) * h * 3);
       std::ofstream(path) << "jpeg";
-      return true;
+      return WriteResult::kWritten;
     };
   }
   void Tick(int seconds = 1) {
@@ -122,6 +134,8 @@ class RecordingStoreTest : public ::testing::Test {
   std::tm now = At(2003, 1, 17, 14, 5, 9);
   bool clockFails = false;
   bool failWrites = false;
+  bool namesTaken = false;  // as if another recorder held every name
+  std::function<void(const std::string& path)> beforeWrite;
   bool alertsOn = false;
   int writes = 0;
   int signs = 0;
@@ -436,6 +450,109 @@ TEST_F(RecordingStoreTest, RefusesWhatItCannotDoCleanly) {
   Tick();
   std::ofstream(store->imageRoot() + "14h05m10s_01-17-03") << "in the way";
   EXPECT_FALSE(store->OpenRunFolder());
+}
+
+}  // namespace
+}  // namespace tavo::cctv
+
+namespace tavo::cctv {
+namespace {
+
+// A file as a writer that died before its rename leaves it: private, of the temporary shape.
+void LeaveDeadTemporary(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+  ASSERT_GE(fd, 0) << path;
+  ::close(fd);
+}
+
+mode_t ModeOf(const std::string& path) {
+  struct stat info {};
+  EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
+  return info.st_mode & 07777;
+}
+
+TEST_F(RecordingStoreTest, FoldersAreMadePrivateAndTheirCreationDurable) {
+  const mode_t oldMask = ::umask(022);
+  testing::LoggedCalls calls;
+  RecordingStore logged(program.string(), "English", Clock(), Writer(), calls);
+  ASSERT_TRUE(logged.OpenRunFolder());
+  const std::string root = program.string() + "/CCTV_Image";
+  // Each folder's parent is synced once the folder stands, before anything goes into it.
+  EXPECT_EQ(calls.log, (std::vector<std::string>{"mkdir " + root, "syncdir " + program.string(),
+                                                 "mkdir " + logged.runFolder(), "syncdir " + root,
+                                                 "mkdir " + logged.mailFolder(),
+                                                 "syncdir " + logged.runFolder()}));
+  EXPECT_EQ(ModeOf(root), 0700u);
+  EXPECT_EQ(ModeOf(logged.runFolder()), 0700u);
+  EXPECT_EQ(ModeOf(logged.mailFolder()), 0700u);
+
+  // Folders already there are used as they are: nothing made, nothing synced, modes kept.
+  auto frame = Frame();
+  ASSERT_EQ(logged.RecordMotionFrame(frame), RecordResult::kRecorded);
+  ::chmod(root.c_str(), 0755);
+  calls.log.clear();
+  ASSERT_TRUE(logged.OpenRunFolder());
+  EXPECT_EQ(calls.log, (std::vector<std::string>{"mkdir " + logged.runFolder(),
+                                                 "mkdir " + logged.mailFolder()}));
+  EXPECT_EQ(ModeOf(root), 0755u);
+  ::umask(oldMask);
+}
+
+TEST_F(RecordingStoreTest, ANameAnotherRecorderTookGivesTheNextFreeNumber) {
+  ASSERT_TRUE(store->OpenRunFolder());
+  // The other recorder names its picture just before ours.
+  beforeWrite = [this](const std::string& path) {
+    if (writes == 1) std::ofstream(path) << "theirs";
+  };
+  EXPECT_EQ(Record(), RecordResult::kRecorded);
+  EXPECT_EQ(writes, 2);
+  EXPECT_EQ(lastPath, store->runFolder() + "/14h05m09s_01-17-03_000002.jpg");
+  EXPECT_EQ(store->imageCounter(), 2);
+  EXPECT_EQ(ImagesIn(store->runFolder()), 2u);
+  beforeWrite = nullptr;
+
+  // Every name refused: a failure after a few tries, nothing counted.
+  namesTaken = true;
+  writes = 0;
+  EXPECT_EQ(Record(), RecordResult::kWriteFailed);
+  EXPECT_GT(writes, 1);
+  EXPECT_LE(writes, 10);
+  EXPECT_EQ(store->imageCounter(), 2);
+  EXPECT_EQ(store->batchCounter(), 1);
+}
+
+TEST_F(RecordingStoreTest, PicturesAnotherRecorderPutInTheRunAreNumberedPast) {
+  ASSERT_TRUE(store->OpenRunFolder());
+  ASSERT_EQ(Record(), RecordResult::kRecorded);
+  // In another second, so the names differ but the numbers would not.
+  const std::string theirs = store->runFolder() + "/14h05m20s_01-17-03_000007.jpg";
+  std::ofstream(theirs) << "theirs";
+  // Set apart from our last write explicitly: both may fall within one tick of the clock.
+  fs::last_write_time(store->runFolder(),
+                      fs::last_write_time(store->runFolder()) + std::chrono::seconds(3));
+  Tick();
+  ASSERT_EQ(Record(), RecordResult::kRecorded);
+  EXPECT_EQ(lastPath, store->runFolder() + "/14h05m10s_01-17-03_000008.jpg");
+  // Our own pictures alone do not make the store look again.
+  ASSERT_EQ(Record(), RecordResult::kRecorded);
+  EXPECT_EQ(store->imageCounter(), 9);
+}
+
+TEST_F(RecordingStoreTest, AReopenedRunLosesWhatDeadWritersLeftAndKeepsTheRest) {
+  ASSERT_TRUE(store->OpenRunFolder());
+  const std::string run = store->runFolder();
+  const std::string mail = store->mailFolder();
+  LeaveDeadTemporary(run + "/14h05m09s_01-17-03_000001.jpg.ab01cd");
+  LeaveDeadTemporary(mail + "/Email16to1_00001.jpg.zz5500");
+  std::ofstream(run + "/notes.txt") << "kept";
+  ASSERT_TRUE(store->OpenRunFolder());  // the same second: the same folder
+  ASSERT_EQ(store->runFolder(), run);
+  std::vector<std::string> left;
+  for (const auto& e : fs::recursive_directory_iterator(run))
+    left.push_back(e.path().filename().string());
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{"EmailSendJpg", "notes.txt"}));
+  EXPECT_EQ(store->imageCounter(), 0);
 }
 
 }  // namespace

@@ -88,13 +88,13 @@ class SurveillanceLoopTest : public ::testing::Test {
   StringTable strings{{}, Language::English};
   CaptureGraph graph{platform, boxes, strings, 0};
   LoopView view;
-  RecordingStore store{
-      folder.path().string(), "English", [this] { return std::optional(now); },
-      [this](const std::string& path, int, const std::uint8_t*, std::uint32_t, std::uint32_t) {
-        if (duringWrite) duringWrite();
-        if (writeOk) std::ofstream(path) << "jpeg";
-        return writeOk;
-      }};
+  RecordingStore store{folder.path().string(), "English", [this] { return std::optional(now); },
+                       [this](const std::string& path, int, const std::uint8_t*, std::uint32_t,
+                              std::uint32_t, const WriteOptions&) {
+                         if (duringWrite) duringWrite();
+                         if (writeOk) std::ofstream(path) << "jpeg";
+                         return writeOk ? WriteResult::kWritten : WriteResult::kFailed;
+                       }};
   MotionDetector motion;
   SurveillanceLoop loop{view, graph, store, motion};
 };
