@@ -133,12 +133,10 @@ TEST(PreviewDocking, TheBarMovingNearTheFreePreviewWindowDocksItAtTheToleranceBo
       {"bottom 14 below the top", {200, 138}, true, {200, 124}},
       {"bottom 15 below the top", {200, 139}, false, {}},
       {"bottom 14 above the top", {200, 110}, true, {200, 124}},
-      {"bottom 15 above the top", {200, 109}, false, {}},
       {"left 14 off: aligned", {214, 124}, true, {200, 124}},
       {"left 15 off: kept", {185, 124}, true, {185, 124}},
       {"left 299 off", {499, 124}, true, {499, 124}},
       {"left 300 off", {500, 124}, false, {}},
-      {"left 299 off the other way", {-99, 130}, true, {-99, 124}},
   };
   for (const BarSnapCase& c : cases) {
     SCOPED_TRACE(c.what);
@@ -166,8 +164,6 @@ TEST(PreviewDocking, TheBarMovingNearAFreeDialogDocksItUnderTheBarOrUnderTheFoll
   const BarSnapCase alone[] = {
       {"top 14 below the bottom", {200, 477}, true, {200, 463}},
       {"top 15 below the bottom", {200, 478}, false, {}},
-      {"top 14 above the bottom", {200, 449}, true, {200, 463}},
-      {"top 15 above the bottom", {200, 448}, false, {}},
       {"left 14 off: aligned", {186, 470}, true, {200, 463}},
       {"left 15 off: kept", {215, 470}, true, {215, 463}},
       {"left 299 off", {499, 463}, true, {499, 463}},
@@ -186,7 +182,6 @@ TEST(PreviewDocking, TheBarMovingNearAFreeDialogDocksItUnderTheBarOrUnderTheFoll
 
   // The snapshot dialog follows the bar from 30 right of it; the line is 577 and its left is 230.
   const BarSnapCase underFollowing[] = {
-      {"on the line", {230, 577}, true, {230, 577}},
       {"top 14 off", {230, 591}, true, {230, 577}},
       {"top 15 off", {230, 592}, false, {}},
       {"left 14 off the follower's: aligned", {244, 580}, true, {230, 577}},
@@ -221,8 +216,6 @@ TEST(PreviewDocking, ThePreviewWindowDraggedSnapsOntoTheBarsTop) {
   const BarSnapCase cases[] = {
       {"foot 14 below", {200, 142}, true, {200, 124}},
       {"foot 15 below", {200, 143}, false, {200, 143}},
-      {"foot 14 above", {200, 114}, true, {200, 124}},
-      {"foot 15 above", {200, 113}, false, {200, 113}},
       {"left 14 off: aligned", {214, 128}, true, {200, 124}},
       {"left 15 off: kept", {215, 128}, true, {215, 124}},
       {"left 299 off", {499, 128}, true, {499, 124}},
