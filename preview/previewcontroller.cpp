@@ -33,17 +33,6 @@ std::string MakeTemporaryFolder(const std::string& programFolder) {
 
 }  // namespace
 
-PreviewGeometry PreviewGeometryOf(int resolutionIndex) {
-  switch (resolutionIndex) {
-    case kResolution640:
-      return {{kPreviewWideWidth, kPreviewWideHeight}, QRect(12, 20, 640, 480)};
-    case kResolution160:
-      return {{kPreviewWidth, kPreviewHeight}, QRect(86, 80, 160, 120)};
-    default:
-      return {{kPreviewWidth, kPreviewHeight}, QRect(6, 20, 320, 240)};
-  }
-}
-
 std::string HelpFile(const std::string& programFolder, const std::string& uiLanguage) {
   if (uiLanguage == "Korean") return programFolder + "/TavoPreviewHelp.html";
   if (uiLanguage == "Japanese") return programFolder + "/TavoPreviewHelp_JPN.html";

@@ -4,8 +4,6 @@
 // PreviewView, so it runs in tests.
 #pragma once
 
-#include <QRect>
-
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -65,13 +63,10 @@ inline constexpr int kMsgNoVideoFeature = 3082;
 inline constexpr int kMsgHelpMissing = 3085;
 inline constexpr int kStringAboutItem = 101;
 
-// Where the video control sits inside the preview window, and the window's size, by resolution.
-struct PreviewGeometry {
-  QSize window;
-  QRect video;
-};
-// Index outside 1..3: the 320 x 240 layout.
-PreviewGeometry PreviewGeometryOf(int resolutionIndex);
+// Qt event types, numbered as the window messages they stand for (WM_USER is 1024).
+inline constexpr int WM_SNAPSHOT_DIALOG_CLOSED = 1924;  // the snapshot dialog closed itself
+inline constexpr int WM_CONFIG_DIALOG_CLOSED = 1925;    // the configuration dialog closed itself
+inline constexpr int WM_CAMERA_BUTTON = 2038;           // the camera's button was pressed
 
 // The help page of a language (string 3000): Korean, Japanese, or English for anything else.
 std::string HelpFile(const std::string& programFolder, const std::string& uiLanguage);
