@@ -28,8 +28,8 @@ inline constexpr int kSnapshotDialogHeight = 114;
 inline constexpr int kConfigDialogHeight = 115;
 
 struct SatelliteState {
-  bool open = false;  // the window exists (the preview window: the preview runs)
-  QRect rect;         // its window rectangle, as last placed or reported
+  bool open = false;      // the window exists (the preview window: the preview runs)
+  QRect rect;             // its window rectangle, as last placed or reported
   DockState dock = DockState::kFree;
   bool candidate = false;  // snap detected on the bar's move, docked on its position change
 };
