@@ -1,0 +1,215 @@
+// TavoPreview's live preview: CPU of the control bar with its preview window showing the virtual
+// camera at 320 x 240 and at 640 x 480, 30 frames a second, against a bare GStreamer pipeline of
+// the same source and conversion in the same run, and against the capture graph with its renderer
+// alone (no skinned windows, no controller), which shows where the rest goes.
+// Runs under the offscreen platform unless QT_QPA_PLATFORM says otherwise.
+#include <benchmark/benchmark.h>
+#include <gst/app/gstappsink.h>
+#include <gst/gst.h>
+#include <stdlib.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+#include <QWidget>
+#include <ctime>
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "capturegraph.h"
+#include "media/gstplatform.h"
+#include "media/gstref.h"
+#include "mediaruntime.h"
+#include "previewmainwindow.h"
+#include "previewstrings.h"
+#include "videorenderer.h"
+
+namespace tavo::preview {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kRunMilliseconds = 4000;
+
+double CpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + now.tv_nsec / 1e9;
+}
+
+// Serves events for `milliseconds`; the process's CPU share meanwhile.
+double CpuShareWhileRunning(int milliseconds) {
+  const double before = CpuSeconds();
+  QElapsedTimer wall;
+  wall.start();
+  QEventLoop loop;
+  QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+  loop.exec();
+  return (CpuSeconds() - before) / (static_cast<double>(wall.elapsed()) / 1000.0);
+}
+
+int Width(int resolution) { return resolution == kResolution640 ? 640 : 320; }
+int Height(int resolution) { return resolution == kResolution640 ? 480 : 240; }
+
+std::map<int, double> bareShare;
+
+GstFlowReturn DropSample(GstAppSink* sink, gpointer frames) noexcept {
+  const media::SamplePtr sample(gst_app_sink_pull_sample(sink));
+  ++*static_cast<int*>(frames);
+  return GST_FLOW_OK;
+}
+
+// The virtual camera's source, format and conversion to BGR, frames dropped: nothing of ours.
+void BM_BarePipeline(benchmark::State& state) {
+  const int resolution = static_cast<int>(state.range(0));
+  gst_init(nullptr, nullptr);
+  for (auto _ : state) {
+    const std::string description =
+        "videotestsrc is-live=true pattern=ball ! video/x-raw,format=YUY2,width=" +
+        std::to_string(Width(resolution)) + ",height=" + std::to_string(Height(resolution)) +
+        ",framerate=30/1 ! videobalance ! videoconvertscale ! video/x-raw,format=BGR ! "
+        "appsink name=out sync=true";
+    GError* error = nullptr;
+    const media::GstPtr<GstElement> pipeline =
+        media::AdoptFloating(gst_parse_launch(description.c_str(), &error));
+    if (const media::ErrorPtr failed{error}) {
+      state.SkipWithError(failed->message);
+      return;
+    }
+    int frames = 0;
+    media::GstPtr<GstElement> sink(gst_bin_get_by_name(GST_BIN(pipeline.get()), "out"));
+    GstAppSinkCallbacks callbacks{};
+    callbacks.new_sample = DropSample;
+    gst_app_sink_set_callbacks(GST_APP_SINK(sink.get()), &callbacks, &frames, nullptr);
+    gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
+    const double share = CpuShareWhileRunning(kRunMilliseconds);
+    gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+    bareShare[resolution] = share;
+    state.counters["cpu_percent"] = share * 100;
+    state.counters["fps"] = frames * 1000.0 / kRunMilliseconds;
+  }
+}
+BENCHMARK(BM_BarePipeline)
+    ->Arg(kResolution320)
+    ->Arg(kResolution640)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+// The capture graph painting into the Video Renderer inside a plain widget of the picture's size.
+void BM_GraphWithRenderer(benchmark::State& state) {
+  const int resolution = static_cast<int>(state.range(0));
+  setenv(media::kVirtualCameraVariable, "1", 1);
+  ui::VideoRendererFactory surfaces;
+  media::GstPlatform platform(&surfaces);
+  RecordingMessageBoxes boxes;
+  const StringTable strings(PreviewStrings(), Language::English);
+  QWidget owner;
+  owner.resize(Width(resolution), Height(resolution));
+  owner.show();
+  for (auto _ : state) {
+    CaptureGraph graph(platform, boxes, strings, kCaptureGraphMessageOffset);
+    const int count = graph.EnumerateDevices();
+    graph.SelectDevice(count - 1);
+    graph.SetCaptureFormat(media::kSubtypeRGB24, Width(resolution), Height(resolution), 24);
+    const WindowRect rect{0, 0, Width(resolution), Height(resolution)};
+    graph.SetVideoWindow(&owner, &rect);
+    graph.SetFrameTarget(&owner);
+    if (count == 0 || graph.Build() == 0 || graph.Run() != media::Status::Ok) {
+      state.SkipWithError("the virtual camera's graph did not run");
+      return;
+    }
+    const double share = CpuShareWhileRunning(kRunMilliseconds);
+    auto* renderer = owner.findChild<ui::VideoRendererWidget*>();
+    state.counters["cpu_percent"] = share * 100;
+    state.counters["fps"] =
+        renderer != nullptr ? renderer->framesShown() * 1000.0 / kRunMilliseconds : 0;
+    if (bareShare[resolution] > 0) state.counters["vs_bare"] = share / bareShare[resolution];
+    graph.Close();
+  }
+}
+BENCHMARK(BM_GraphWithRenderer)
+    ->Arg(kResolution320)
+    ->Arg(kResolution640)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+// TavoPreview as it runs: the bar with its skin, the controller, the preview window with its face
+// and the renderer, at the wanted resolution.
+void BM_TavoPreviewLive(benchmark::State& state) {
+  const int resolution = static_cast<int>(state.range(0));
+  setenv(media::kVirtualCameraVariable, "1", 1);
+  char pattern[] = "/tmp/tavo-preview-bench-XXXXXX";
+  if (mkdtemp(pattern) == nullptr) {
+    state.SkipWithError("no scratch folder");
+    return;
+  }
+  const fs::path folder(pattern);
+  for (const char* skins : {"Image", "Image_Eng", "Image_Jpn"}) {
+    std::error_code ignored;
+    fs::create_directory_symlink(fs::path(TAVO_PROGRAM_DIR) / skins, folder / skins, ignored);
+  }
+  ui::VideoRendererFactory surfaces;
+  media::GstPlatform platform(&surfaces);
+  RecordingMessageBoxes boxes;
+  const StringTable strings(PreviewStrings(), Language::English);
+  RecordingShell shell;
+  ScriptedSaveFileDialog saveDialog;
+  for (auto _ : state) {
+    CaptureGraph graph(platform, boxes, strings, kCaptureGraphMessageOffset);
+    PreviewMainWindow window(PreviewServices{graph,
+                                             boxes,
+                                             strings,
+                                             shell,
+                                             saveDialog,
+                                             RegistryRoot{(folder / "settings.sqlite").string()},
+                                             folder.string(),
+                                             {},
+                                             {}});
+    if (!window.Start(kMediaRuntimeComplete)) {
+      state.SkipWithError("TavoPreview did not start");
+      break;
+    }
+    window.show();
+    if (resolution != kResolution320) window.controller().ChooseResolution(resolution - 1);
+    if (graph.runState() != 1 || window.previewWindow() == nullptr) {
+      state.SkipWithError("the preview does not run");
+      break;
+    }
+    // Settle: the first frames and the first paints of the faces.
+    CpuShareWhileRunning(500);
+    // The renderer has no meta-object of its own, so findChild would take any widget for it.
+    ui::VideoRendererWidget* renderer = nullptr;
+    for (QWidget* child : window.previewWindow()->findChildren<QWidget*>()) {
+      if (auto* found = dynamic_cast<ui::VideoRendererWidget*>(child)) renderer = found;
+    }
+    const int shownBefore = renderer != nullptr ? renderer->framesShown() : 0;
+    const double share = CpuShareWhileRunning(kRunMilliseconds);
+    state.counters["cpu_percent"] = share * 100;
+    state.counters["fps"] =
+        renderer != nullptr ? (renderer->framesShown() - shownBefore) * 1000.0 / kRunMilliseconds
+                            : 0;
+    if (bareShare[resolution] > 0) state.counters["vs_bare"] = share / bareShare[resolution];
+    window.close();
+  }
+  std::error_code ignored;
+  fs::remove_all(folder, ignored);
+}
+BENCHMARK(BM_TavoPreviewLive)
+    ->Arg(kResolution320)
+    ->Arg(kResolution640)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace tavo::preview
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,277 @@
+#include "previewmainwindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QDialog>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QToolTip>
+
+#include "framegrabber.h"
+#include "previewwindow.h"
+
+namespace tavo::preview {
+
+namespace {
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+QRect AvailableScreen(const QWidget& window) {
+  const QScreen* screen = window.screen();
+  if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+  return screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+}
+
+}  // namespace
+
+PreviewMainWindow::PreviewMainWindow(PreviewServices services)
+    : SkinWindow(nullptr, Qt::Dialog),
+      strings_(services.strings),
+      boxes_(services.boxes),
+      programFolder_(services.programFolder),
+      timers_(this) {
+  controller_ = std::make_unique<PreviewController>(*this, std::move(services));
+  setAttribute(Qt::WA_QuitOnClose, true);
+}
+
+PreviewMainWindow::~PreviewMainWindow() {
+  if (!shutDown_) {
+    shutDown_ = true;
+    controller_->Shutdown();
+  }
+}
+
+bool PreviewMainWindow::Start(std::uint32_t mediaRuntimeVersion) {
+  setFixedSize(kBarWidth, kBarHeight);
+  setWindowTitle(QString::fromLatin1(kWindowTitle));
+  setWindowIcon(PreviewIcon());
+  // The preview window docks above the bar with its top on the screen's top edge.
+  docking_.Start(AvailableScreen(*this), false);
+  move(docking_.bar().topLeft());
+  skin_ = LoadBarPictures(programFolder_, controller_->uiLanguage());
+  if (!skin_.Face(kMainBg).isNull()) SetBackground(skin_.Face(kMainBg));
+  BuildButtons();
+  const bool goOn = controller_->Start(skin_.complete(), mediaRuntimeVersion);
+  Refresh();
+  return goOn && !ended_;
+}
+
+void PreviewMainWindow::BuildButtons() {
+  for (const BarButton& face : BarButtons()) {
+    PaintedButton button;
+    button.id = face.id;
+    button.hitArea = face.hitArea;
+    button.facePosition = face.faceArea.topLeft();
+    button.repaintArea = face.faceArea;
+    button.hoverFace = skin_.Face(face.hoverFace);
+    button.pressedFace = skin_.Face(face.pressedFace);
+    buttons().Add(std::move(button));
+  }
+}
+
+void PreviewMainWindow::ShowStateFaces(const StateFaces& faces, bool on) {
+  const auto i = static_cast<std::size_t>(on);
+  buttons().SetFaces(faces.button, skin_.Face(faces.hover[i]), skin_.Face(faces.pressed[i]));
+}
+
+void PreviewMainWindow::Refresh() {
+  if (controller_ == nullptr) return;
+  ShowStateFaces(kPreviewFaces, controller_->previewBuilt());
+  ShowStateFaces(kPinFaces, controller_->notPinned());
+  update();
+}
+
+void PreviewMainWindow::PaintState(QPainter& painter) {
+  auto draw = [&](const StateFaces& faces, bool on) {
+    const QImage& face = skin_.Face(faces.rest[static_cast<std::size_t>(on)]);
+    if (!face.isNull()) painter.drawImage(faces.at, face);
+  };
+  draw(kPreviewFaces, controller_->previewBuilt());
+  draw(kPinFaces, controller_->notPinned());
+}
+
+void PreviewMainWindow::ButtonClicked(int id) {
+  controller_->OnButton(id);
+  buttons().RestoreFace(id);
+}
+
+void PreviewMainWindow::Apply(const std::array<std::optional<Placement>, kSatelliteCount>& moves) {
+  for (const std::optional<Placement>& move : moves) {
+    if (move && move->which == Satellite::kPreview && preview_ != nullptr)
+      preview_->PlaceAt(move->at);
+  }
+}
+
+void PreviewMainWindow::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return;
+  Apply(docking_.Redock());
+}
+
+void PreviewMainWindow::moveEvent(QMoveEvent* event) {
+  SkinWindow::moveEvent(event);
+  // Qt reports the move once it is made: the follow-on moves, then the docking of the candidates.
+  Apply(docking_.BarMoved(frameGeometry()));
+  Apply(docking_.BarPositionChanged());
+}
+
+QString PreviewMainWindow::TooltipAt(QPoint point) const {
+  for (const TooltipArea& tip : BarTooltips()) {
+    if (tip.area.contains(point)) return Q(strings_.Text(tip.string));
+  }
+  return {};
+}
+
+bool PreviewMainWindow::event(QEvent* event) {
+  switch (static_cast<int>(event->type())) {
+    case WM_FRAME_READY:
+      controller_->OnFrameReady();
+      return true;
+    case WM_CAMERA_BUTTON:
+      controller_->OnCameraButton();
+      return true;
+    case WM_SNAPSHOT_DIALOG_CLOSED:
+      controller_->OnSnapshotDialogClosed();
+      return true;
+    case WM_CONFIG_DIALOG_CLOSED:
+      controller_->OnConfigDialogClosed();
+      return true;
+    default:
+      break;
+  }
+  if (event->type() == QEvent::ToolTip) {
+    auto* help = static_cast<QHelpEvent*>(event);
+    const QString text = TooltipAt(help->pos());
+    if (text.isEmpty()) {
+      QToolTip::hideText();
+      event->ignore();
+    } else {
+      QToolTip::showText(help->globalPos(), text, this);
+    }
+    return true;
+  }
+  return SkinWindow::event(event);
+}
+
+void PreviewMainWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_F1) {
+    controller_->OpenHelp();
+    return;
+  }
+  SkinWindow::keyPressEvent(event);
+}
+
+void PreviewMainWindow::contextMenuEvent(QContextMenuEvent* event) {
+  // A frameless window has no system menu: its About item lives here.
+  const std::string text = strings_.Text(kStringAboutItem);
+  if (text.empty()) return;
+  QMenu menu(this);
+  menu.addAction(Q(text), this, &PreviewMainWindow::ShowAbout);
+  menu.exec(event->globalPos());
+}
+
+void PreviewMainWindow::ShowAbout() {
+  // A child of the bar, so that it stays above the bar when that is pinned on top. The bar
+  // swallows Escape for its children, and the About box closes with Escape.
+  QDialog about(this);
+  for (auto* filter : findChildren<DialogKeyFilter*>(Qt::FindDirectChildrenOnly)) {
+    about.removeEventFilter(filter);
+  }
+  about.setWindowModality(Qt::ApplicationModal);
+  about.setWindowTitle(QString::fromLatin1(kWindowTitle));
+  about.setWindowIcon(PreviewIcon());
+  auto* layout = new QHBoxLayout(&about);
+  auto* icon = new QLabel(&about);
+  icon->setPixmap(PreviewIcon().pixmap(32, 32));
+  layout->addWidget(icon);
+  layout->addSpacing(12);
+  layout->addWidget(new QLabel(QString::fromLatin1(kAboutText), &about));
+  about.adjustSize();
+  about.move(geometry().center() - about.rect().center());
+  about.exec();
+}
+
+void PreviewMainWindow::closeEvent(QCloseEvent* event) {
+  if (!shutDown_) {
+    shutDown_ = true;
+    controller_->Shutdown();
+  }
+  SkinWindow::closeEvent(event);
+}
+
+QObject* PreviewMainWindow::VideoOwner() {
+  return preview_ != nullptr ? preview_->videoControl() : nullptr;
+}
+
+void PreviewMainWindow::SetTimer(int id, int milliseconds) { timers_.Set(id, milliseconds); }
+
+void PreviewMainWindow::KillTimer(int id) { timers_.Kill(id); }
+
+void PreviewMainWindow::EndDialog(int) {
+  ended_ = true;
+  if (isVisible()) close();
+}
+
+void PreviewMainWindow::SetTopmost(bool topmost) {
+  topmost_ = topmost;
+  const bool visible = isVisible();
+  setWindowFlag(Qt::WindowStaysOnTopHint, topmost);
+  if (visible) show();
+}
+
+void PreviewMainWindow::Minimise() { showMinimized(); }
+
+bool PreviewMainWindow::HasPreviewWindow() const { return preview_ != nullptr; }
+
+void PreviewMainWindow::CreatePreviewWindow() {
+  if (preview_ != nullptr) return;
+  preview_ = new PreviewWindow(this, docking_, programFolder_, boxes_, strings_);
+  const QPoint at = PlaceAboveBar(docking_.bar());
+  docking_.Opened(Satellite::kPreview, QRect(at, preview_->size()), DockState::kAboveBar);
+}
+
+void PreviewMainWindow::DestroyPreviewWindow() {
+  if (preview_ == nullptr) return;
+  docking_.Closed(Satellite::kPreview);
+  preview_->close();
+  delete preview_.data();
+}
+
+void PreviewMainWindow::PlacePreviewWindow(int resolutionIndex) {
+  if (preview_ == nullptr) return;
+  preview_->SetResolution(resolutionIndex);
+  // The wide window places itself at the screen's corner; the others stand on the bar.
+  if (resolutionIndex != kResolutionWide) preview_->PlaceAt(PlaceAboveBar(docking_.bar()));
+}
+
+void PreviewMainWindow::ShowVideoControl() {
+  if (preview_ == nullptr) return;
+  preview_->videoControl()->show();
+  if (!preview_->isVisible()) preview_->show();
+}
+
+bool PreviewMainWindow::dialogOpen(Satellite which) const {
+  const auto it = dialogs_.find(which);
+  return it != dialogs_.end() && it->second;
+}
+
+bool PreviewMainWindow::CreateDialog(Satellite which) {
+  dialogs_[which] = true;
+  return true;
+}
+
+void PreviewMainWindow::DestroyDialog(Satellite which) { dialogs_[which] = false; }
+
+void PreviewMainWindow::LayOutSatellites() {
+  if (preview_ != nullptr && !preview_->isVisible()) preview_->show();
+  Apply(docking_.Layout());
+}
+
+}  // namespace tavo::preview

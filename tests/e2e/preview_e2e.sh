@@ -1,0 +1,146 @@
+#!/usr/bin/env bash
+# End to end: the staged TavoPreview on its own Xvfb with the virtual camera. It starts with the
+# live picture moving in the preview window; two presses through the press socket (as snaplauncher
+# sends them) open the snapshot dialog and take a snapshot, Temp/SnapShot1.jpg, a 320 x 240 JPEG;
+# a second instance is refused with a box and ends, the first running on; the exit button ends the
+# program and leaves no SnapShot file.
+# Usage: preview_e2e.sh PROGRAM_FOLDER
+set -euo pipefail
+
+program=$(cd "${1:?program folder}" && pwd)
+camera=${TAVO_VIRTUAL_CAMERA:-1}
+work=$(mktemp -d /tmp/tavo-preview-e2e-XXXXXX)
+xvfb_pid=""
+app_pid=""
+second_pid=""
+cleanup() {
+  [[ -n $second_pid ]] && kill "$second_pid" 2>/dev/null || true
+  [[ -n $app_pid ]] && kill "$app_pid" 2>/dev/null || true
+  [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null || true
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL: $*" >&2
+  [[ -s $work/app.log ]] && sed 's/^/  app: /' "$work/app.log" >&2
+  exit 1
+}
+
+# The program folder is the first argument: skins and help pages beside a fresh Temp folder.
+folder=$work/program
+mkdir -p "$folder" "$work/runtime"
+chmod 700 "$work/runtime"
+for entry in "$program"/Image* "$program"/TavoPreviewHelp*.html; do ln -s "$entry" "$folder/"; done
+
+display=""
+for n in $(seq 91 140); do
+  [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 50); do
+    [[ -e /tmp/.X11-unix/X$n ]] && break
+    sleep 0.1
+  done
+  if [[ -e /tmp/.X11-unix/X$n ]] && kill -0 "$xvfb_pid" 2>/dev/null; then
+    display=":$n"
+    break
+  fi
+  kill "$xvfb_pid" 2>/dev/null || true
+  xvfb_pid=""
+done
+[[ -n $display ]] || fail "no free X display"
+export DISPLAY=$display
+
+run() {
+  (cd "$work" && TAVO_VIRTUAL_CAMERA=$camera TAVO_REGISTRY="$work/settings.sqlite" \
+    LANG=en_US.UTF-8 LC_ALL= XDG_RUNTIME_DIR="$work/runtime" exec "$program/TavoPreview" "$folder")
+}
+run >"$work/app.log" 2>&1 &
+app_pid=$!
+
+timeout 15 xdotool search --sync --name '^TavoPreview 2.0$' >/dev/null || fail "window did not open"
+bar=$(xdotool search --name '^TavoPreview 2.0$' | head -1)
+eval "$(xdotool getwindowgeometry --shell "$bar")"
+bar_x=$X
+bar_y=$Y
+
+# The live picture: the 320 x 240 video control 6,20 inside the preview window standing on the bar.
+video="320x240+$((bar_x + 6))+$((bar_y - 276 + 20))"
+picture() { import -window root -crop "$video" +repage PNG24:"$1" 2>/dev/null; }
+moving=false
+for _ in $(seq 50); do
+  picture "$work/a.png"
+  sleep 0.3
+  picture "$work/b.png"
+  mean=$(convert "$work/b.png" -format '%[fx:mean]' info: 2>/dev/null || echo 0)
+  diff=$(compare -metric AE "$work/a.png" "$work/b.png" null: 2>&1 || true)
+  if awk -v m="$mean" -v d="${diff%% *}" 'BEGIN { exit !(m > 0.002 && d > 100) }'; then
+    moving=true
+    break
+  fi
+done
+$moving || fail "no moving picture in the preview window (mean $mean, $diff pixels changed)"
+
+# Presses as snaplauncher sends them: connect, send nothing, wait for the one-byte answer.
+socket="$work/runtime/TavoPreview 2.0"
+press() {
+  /usr/bin/python3 - "$socket" <<'PY' || fail "press not answered"
+import socket, sys
+s = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+s.settimeout(10)
+s.connect(sys.argv[1])
+sys.exit(0 if s.recv(1) else 1)
+PY
+}
+press # opens the snapshot dialog
+press # takes a snapshot
+snapshot=$folder/Temp/SnapShot1.jpg
+for _ in $(seq 50); do
+  [[ -s $snapshot ]] && break
+  sleep 0.1
+done
+[[ -s $snapshot ]] || fail "no $snapshot after two presses"
+[[ $(od -An -tx1 -N3 "$snapshot" | tr -d ' ') == ffd8ff ]] || fail "$snapshot is not a JPEG"
+size=$(identify -format '%w x %h' "$snapshot") || fail "$snapshot does not decode"
+[[ $size == "320 x 240" ]] || fail "$snapshot is $size, not 320 x 240"
+
+# A second instance: refused with a box (the program's name as its title) and ends once it is
+# dismissed; the first one runs on.
+run >"$work/second.log" 2>&1 &
+second_pid=$!
+box=$(timeout 10 xdotool search --sync --onlyvisible --name '^TavoPreview$' | head -1) ||
+  fail "the second instance showed no box"
+kill -0 "$second_pid" 2>/dev/null || fail "the second instance ended before its box was dismissed"
+eval "$(xdotool getwindowgeometry --shell "$box")"
+xdotool windowfocus --sync "$box" key Return # its OK button
+for _ in $(seq 50); do
+  kill -0 "$second_pid" 2>/dev/null || break
+  sleep 0.1
+done
+kill -0 "$second_pid" 2>/dev/null && fail "the second instance did not end"
+second_status=0
+wait "$second_pid" || second_status=$?
+second_pid=""
+((second_status == 1)) || fail "the second instance ended with status $second_status"
+(($(xdotool search --name '^TavoPreview 2.0$' | wc -l) == 1)) || fail "a second bar opened"
+kill -0 "$app_pid" 2>/dev/null || fail "the first instance ended"
+press # the first still answers: a second snapshot
+for _ in $(seq 50); do
+  [[ -s $folder/Temp/SnapShot2.jpg ]] && break
+  sleep 0.1
+done
+[[ -s $folder/Temp/SnapShot2.jpg ]] || fail "the first instance took no snapshot after the refusal"
+
+# The exit button (317..327 / 6..16) ends the program and its snapshots.
+xdotool mousemove $((bar_x + 60)) $((bar_y + 30)) sleep 0.2 mousemove $((bar_x + 322)) $((bar_y + 10)) sleep 0.2 click 1
+for _ in $(seq 50); do
+  kill -0 "$app_pid" 2>/dev/null || break
+  sleep 0.1
+done
+kill -0 "$app_pid" 2>/dev/null && fail "program did not exit"
+wait "$app_pid" || fail "program exited with status $?"
+app_pid=""
+left=$(find "$folder/Temp" -name 'SnapShot*' | wc -l)
+((left == 0)) || fail "$left SnapShot files left in Temp"
+echo "PASS: live picture, snapshots through the press socket, second instance refused, clean exit"
