@@ -35,6 +35,7 @@ using Clock = std::chrono::steady_clock;
 // The one byte a press carries and the one byte that answers it. Their values mean nothing.
 constexpr char kPressByte = 'P';
 constexpr char kAnswerByte = 'A';
+constexpr int kAcceptPauseMs = 1000;
 
 // A socket address for `path`; false when the path does not fit.
 bool MakeAddress(const std::string& path, sockaddr_un& address) {
@@ -300,7 +301,14 @@ void PressSocket::Accept() {
     UniqueFd fd(::accept4(listener_.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
     if (!fd.valid()) {
       if (errno == EINTR || errno == ECONNABORTED) continue;
-      return;  // EAGAIN: all taken; anything else: try again on the next wake-up
+      if (errno != EAGAIN && listenerNotifier_ != nullptr) {
+        // Out of descriptors or memory: the waiting peer keeps the socket readable, and trying
+        // again at once would spin. Pause a moment; the peer's own bound covers the wait.
+        listenerNotifier_->setEnabled(false);
+        QTimer::singleShot(kAcceptPauseMs, listenerNotifier_.data(),
+                           [notifier = listenerNotifier_.data()] { notifier->setEnabled(true); });
+      }
+      return;
     }
     ucred peer{};
     socklen_t length = sizeof peer;
