@@ -62,6 +62,7 @@ int CaptureGraph::EnumerateDevices(media::DeviceCategory category) {
   }
   monikers->Reset();
   videoDeviceNames_.clear();
+  videoDevicePaths_.clear();
   videoDeviceCount_ = 0;
   std::shared_ptr<media::Moniker> moniker;
   for (int fetched = 0; fetched < kMaxDevices && monikers->Next(moniker) == Status::Ok; ++fetched) {
@@ -69,6 +70,9 @@ int CaptureGraph::EnumerateDevices(media::DeviceCategory category) {
     std::string name;
     if (moniker->ReadFriendlyName(name) != Status::Ok) continue;
     videoDeviceNames_.push_back(CutName(std::move(name), kMaxDeviceNameBytes));
+    std::string path;
+    if (moniker->ReadDevicePath(path) != Status::Ok) path.clear();
+    videoDevicePaths_.push_back(std::move(path));
     ++videoDeviceCount_;
     moniker.reset();
   }
@@ -83,6 +87,11 @@ std::optional<std::string> CaptureGraph::GetDeviceName(int index) {
     return std::nullopt;
   }
   return videoDeviceNames_[static_cast<std::size_t>(index)];
+}
+
+std::string CaptureGraph::DevicePath(int index) const {
+  if (index < 0 || static_cast<std::size_t>(index) >= videoDevicePaths_.size()) return {};
+  return videoDevicePaths_[static_cast<std::size_t>(index)];
 }
 
 bool CaptureGraph::SelectDevice(int index) {

@@ -68,6 +68,9 @@ class CaptureGraph {
   int EnumerateDevices(media::DeviceCategory category = media::DeviceCategory::VideoInput);
   // The name at `index`; none (with a message) when the index is outside the list.
   std::optional<std::string> GetDeviceName(int index);
+  // The device file of the camera at `index` ("/dev/video0"); empty, silently, when it has none
+  // (the virtual camera) or the index is outside the last enumeration. Close keeps it.
+  std::string DevicePath(int index) const;
   // Chooses the device for the next Build; false (with a message) for an index past the list.
   bool SelectDevice(int index);
   // The format Build negotiates; an empty subtype stands for none. Always true.
@@ -153,6 +156,9 @@ class CaptureGraph {
   int videoDeviceIndex_ = -1;
   int videoDeviceCount_ = 0;
   std::vector<std::string> videoDeviceNames_;
+  // Beside the names, index for index; unlike them not emptied by Close, so that a camera opened
+  // again without a new enumeration still knows its file.
+  std::vector<std::string> videoDevicePaths_;
   int runState_ = 0;
   std::string wantedSubtype_;
   std::int32_t wantedWidth_ = 0;

@@ -40,7 +40,8 @@ int main(int argc, char** argv) {
   int status = 1;
   {
     PreviewMainWindow window(PreviewServices{
-        graph, boxes, strings, shell, saveDialog, LocalMachine(), programFolder, {}, {}});
+        graph, boxes, strings, shell, saveDialog, LocalMachine(), programFolder,
+        [&graph](int index) { return graph.DevicePath(index); }, {}});
     boxes.SetParent(&window);
     saveDialog.SetParent(&window);
     PressSocket presses([&window] { window.controller().OnCameraButton(); });

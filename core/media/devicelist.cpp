@@ -26,6 +26,12 @@ bool SameCamera(const DeviceRecord& pipeWire, const DeviceRecord& v4l2) {
 
 }  // namespace
 
+std::string CameraDeviceFile(const std::string& path) {
+  std::string file = DeviceFileOf(path);
+  if (file.empty() || file.front() != '/') return {};
+  return file;
+}
+
 std::vector<std::size_t> PreferV4l2Devices(const std::vector<DeviceRecord>& devices) {
   std::vector<std::size_t> kept;
   for (std::size_t i = 0; i < devices.size(); ++i) {

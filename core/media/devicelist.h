@@ -20,6 +20,10 @@ struct DeviceRecord {
   std::string path;
 };
 
+// The device file a camera's path names ("/dev/video0" from "/dev/video0" or PipeWire's
+// "v4l2:/dev/video0"); empty when the path names none ("libcamera:/base/cam0", "").
+std::string CameraDeviceFile(const std::string& path);
+
 // The indices of the devices to list, in the order given: all but each PipeWire device that is
 // the same camera as a V4L2 one. The same camera: the same device file when both have one, else
 // the same name.

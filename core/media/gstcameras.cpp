@@ -192,7 +192,8 @@ GstPtr<GstElement> MakeVirtualCamera() {
 
 class DeviceMoniker final : public Moniker {
  public:
-  explicit DeviceMoniker(GstPtr<GstDevice> device) : device_(std::move(device)) {}
+  DeviceMoniker(GstPtr<GstDevice> device, std::string path)
+      : device_(std::move(device)), path_(std::move(path)) {}
   Status ReadFriendlyName(std::string& name) override {
     if (device_ == nullptr) {
       name = kVirtualCameraName;
@@ -202,6 +203,10 @@ class DeviceMoniker final : public Moniker {
     if (display == nullptr) return Status::Fail;
     name = display.get();
     return Status::Ok;
+  }
+  Status ReadDevicePath(std::string& path) override {
+    path = path_;
+    return path.empty() ? Status::False : Status::Ok;
   }
   Status BindToFilter(std::shared_ptr<Filter>& filter) override {
     GstPtr<GstElement> bin =
@@ -221,6 +226,7 @@ class DeviceMoniker final : public Moniker {
 
  private:
   GstPtr<GstDevice> device_;  // none: the virtual camera
+  std::string path_;          // its device file, empty when it has none
 };
 
 // What the monitor tells of `device`: its name, which provider offers it, and its device file.
@@ -269,12 +275,13 @@ class GstDeviceEnumerator final : public DeviceEnumerator {
         records.push_back(RecordOf(devices.back().get()));
       }
       for (std::size_t index : PreferV4l2Devices(records)) {
-        list.push_back(std::make_shared<DeviceMoniker>(std::move(devices[index])));
+        list.push_back(std::make_shared<DeviceMoniker>(std::move(devices[index]),
+                                                       CameraDeviceFile(records[index].path)));
       }
       gst_device_monitor_stop(monitor.get());
     }
     if (std::getenv(kVirtualCameraVariable) != nullptr) {
-      list.push_back(std::make_shared<DeviceMoniker>(nullptr));
+      list.push_back(std::make_shared<DeviceMoniker>(nullptr, std::string()));
     }
     if (list.empty()) return Status::False;
     monikers = std::make_unique<MonikerList>(std::move(list));

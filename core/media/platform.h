@@ -152,6 +152,12 @@ class Moniker {
   virtual ~Moniker() = default;
   virtual Status ReadFriendlyName(std::string& name) = 0;
   virtual Status BindToFilter(std::shared_ptr<Filter>& filter) = 0;
+  // The device file behind a camera ("/dev/video0"): Ok with it, or False with an empty path when
+  // there is none (the virtual camera, a converter, a camera reached otherwise).
+  virtual Status ReadDevicePath(std::string& path) {
+    path.clear();
+    return Status::False;
+  }
 };
 
 class MonikerEnum {

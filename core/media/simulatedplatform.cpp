@@ -240,6 +240,10 @@ class SimDeviceMoniker final : public Moniker {
     name = device_.name;
     return Status::Ok;
   }
+  Status ReadDevicePath(std::string& path) override {
+    path = device_.path;
+    return path.empty() ? Status::False : Status::Ok;
+  }
   Status BindToFilter(std::shared_ptr<Filter>& filter) override {
     if (auto code = platform_->Failure(SimStep::BindDevice)) return *code;
     if (!device_.bindable) return Status::Fail;

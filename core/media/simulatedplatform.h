@@ -17,6 +17,8 @@ namespace tavo::media {
 
 struct SimDevice {
   std::string name;
+  // Its device file; empty for a camera without one.
+  std::string path;
   bool nameReadable = true;
   bool bindable = true;
   // Formats of the capture output; the first is the one GetFormat answers.

@@ -123,6 +123,32 @@ TEST_F(CaptureGraphTest, EnumerationKeepsOrderSkipsUnreadableNamesAndCutsLongOne
   EXPECT_EQ(graph.videoDeviceIndex(), 1);
 }
 
+TEST_F(CaptureGraphTest, DevicePathsFollowTheListAndOutliveClose) {
+  media::SimDevice unreadable = RgbCamera("hidden");
+  unreadable.nameReadable = false;
+  unreadable.path = "/dev/video4";
+  media::SimDevice usb = RgbCamera("USB");
+  usb.path = "/dev/video2";
+  // A camera without a file (the virtual one) sits between two that have one.
+  platform.devices = {unreadable, RgbCamera("Virtual"), usb};
+  ASSERT_EQ(graph.EnumerateDevices(), 2);
+  EXPECT_EQ(graph.DevicePath(0), "");
+  EXPECT_EQ(graph.DevicePath(1), "/dev/video2");
+  EXPECT_EQ(graph.DevicePath(2), "");
+  EXPECT_EQ(graph.DevicePath(-1), "");
+  EXPECT_TRUE(boxes.boxes.empty());
+
+  // Close empties the names but keeps the paths: a preview started again selects by index
+  // without listing anew and still needs its camera's file.
+  ASSERT_NE(Prepare(), 0);
+  ASSERT_TRUE(graph.Close());
+  EXPECT_EQ(graph.DevicePath(1), "/dev/video2");
+
+  platform.devices = {RgbCamera("Virtual")};
+  ASSERT_EQ(graph.EnumerateDevices(), 1);
+  EXPECT_EQ(graph.DevicePath(1), "");
+}
+
 TEST_F(CaptureGraphTest, FailedEnumerationCountsZeroWithoutMessage) {
   platform.devices = {RgbCamera()};
   platform.FailAt(SimStep::CreateDeviceEnumerator);

@@ -45,5 +45,15 @@ TEST(DeviceList, PipeWiresCopyOfAV4l2CameraIsDroppedAndTheOrderKept) {
   for (const Case& c : cases) EXPECT_EQ(PreferV4l2Devices(c.devices), c.kept) << c.what;
 }
 
+TEST(DeviceList, CameraDeviceFileIsAFileOrNothing) {
+  EXPECT_EQ(CameraDeviceFile("/dev/video0"), "/dev/video0");
+  EXPECT_EQ(CameraDeviceFile("v4l2:/dev/video2"), "/dev/video2");
+  // Paths that name no file must not be taken for one.
+  EXPECT_EQ(CameraDeviceFile("libcamera:/base/cam0"), "");
+  EXPECT_EQ(CameraDeviceFile("v4l2:"), "");
+  EXPECT_EQ(CameraDeviceFile("video0"), "");
+  EXPECT_EQ(CameraDeviceFile(""), "");
+}
+
 }  // namespace
 }  // namespace tavo::media

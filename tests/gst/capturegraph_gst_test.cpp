@@ -167,6 +167,7 @@ TEST_F(GstCaptureGraphTest, VirtualCameraIsListedOnlyWhenAskedFor) {
   const int count = graph.EnumerateDevices();
   ASSERT_GE(count, 1);
   EXPECT_EQ(graph.GetDeviceName(count - 1), media::kVirtualCameraName);
+  EXPECT_EQ(graph.DevicePath(count - 1), "") << "the virtual camera has no device file";
   unsetenv(media::kVirtualCameraVariable);
   const int without = graph.EnumerateDevices();
   for (int i = 0; i < without; ++i) EXPECT_NE(graph.GetDeviceName(i), media::kVirtualCameraName);
