@@ -90,6 +90,7 @@ import socket, sys
 s = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
 s.settimeout(10)
 s.connect(sys.argv[1])
+s.sendall(b'\0')  # one byte is the press; a bare connect is only a probe
 sys.exit(0 if s.recv(1) else 1)
 PY
 }
