@@ -100,6 +100,38 @@ QImage GreyOf(const QImage& colour) {
   return grey;
 }
 
+// A frame of a size that is a whole multiple of 80 x 60 (every frame size is) reduced to 80 x 60
+// by block means: what the codec's DCT scaling gives for the frame's file, without the file's
+// Huffman decode, which costs about half a full decode at any scale. `rgb` is packed, top-down.
+QImage ReducedFrame(const std::uint8_t* rgb, int width, int height) {
+  constexpr int kW = kSlotPitch;
+  constexpr int kH = kThumbHeight;
+  if (width % kW != 0 || height % kH != 0 || width / kW != height / kH) return {};
+  const int block = width / kW;
+  QImage reduced(kW, kH, QImage::Format_RGB888);
+  if (reduced.isNull()) return reduced;
+  const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
+  std::vector<std::uint32_t> sums(static_cast<std::size_t>(kW) * 3);
+  for (int y = 0; y < kH; ++y) {
+    std::fill(sums.begin(), sums.end(), 0);
+    for (int r = 0; r < block; ++r) {
+      const std::uint8_t* p = rgb + rowBytes * static_cast<std::size_t>(y * block + r);
+      for (std::uint32_t* sum = sums.data(); sum != sums.data() + sums.size(); sum += 3) {
+        for (int k = 0; k < block; ++k, p += 3) {
+          sum[0] += p[0];
+          sum[1] += p[1];
+          sum[2] += p[2];
+        }
+      }
+    }
+    const auto area = static_cast<std::uint32_t>(block * block);
+    std::uint8_t* to = reduced.scanLine(y);
+    for (std::size_t i = 0; i < sums.size(); ++i)
+      to[i] = static_cast<std::uint8_t>((sums[i] + area / 2) / area);
+  }
+  return reduced;
+}
+
 // `picture` (RGB888) stretched into a thumbnail slot; null when memory ran short.
 QImage FitToSlot(const QImage& picture) {
   if (picture.isNull()) return {};
@@ -150,6 +182,7 @@ struct SnapshotStore::State {
   }
 
   const Thumbnail* ThumbnailOf(std::uint32_t number, const std::string& path);
+  const Thumbnail* Keep(std::uint32_t number, Thumbnail made);
   const QImage* PlaceholderThumbnail();
   void DrawSlot(int slot, const QImage& thumbnail);
   void DrawStrip();
@@ -178,7 +211,11 @@ const Thumbnail* SnapshotStore::State::ThumbnailOf(std::uint32_t number, const s
     made.grey = GreyOf(made.colour);
     if (made.colour.isNull() || made.grey.isNull()) return nullptr;
   }
-  if (thumbnails.size() >= kMaxCachedThumbnails) {
+  return Keep(number, std::move(made));
+}
+
+const Thumbnail* SnapshotStore::State::Keep(std::uint32_t number, Thumbnail made) {
+  if (thumbnails.size() >= kMaxCachedThumbnails && !thumbnails.contains(number)) {
     const auto oldest = std::min_element(
         thumbnails.begin(), thumbnails.end(),
         [](const auto& a, const auto& b) { return a.second.lastUse < b.second.lastUse; });
@@ -303,6 +340,14 @@ bool SnapshotStore::StoreGrabbedFrame(const std::uint8_t* frame, std::size_t byt
           static_cast<std::uint32_t>(size.height), kSnapshotWrite) != WriteResult::kWritten) {
     s.Show(kMsgSnapshotFailure);
     return false;
+  }
+  if (s.changed) {
+    // A dialog shows the new snapshot at once: its thumbnail comes from the frame in hand rather
+    // than from reading back and decoding the file just written.
+    Thumbnail made;
+    made.colour = FitToSlot(ReducedFrame(rgb.data(), size.width, size.height));
+    made.grey = GreyOf(made.colour);
+    if (!made.colour.isNull() && !made.grey.isNull()) s.Keep(number, std::move(made));
   }
   s.lastNumber = number;
   s.numbers.push_back(number);

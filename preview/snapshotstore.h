@@ -76,7 +76,8 @@ class SnapshotStore {
 
   // A grabbed frame (blue, green, red, rows bottom-up, the current resolution's size; left as it
   // was): written as SnapShot<N>.jpg, listed, selected, the strip ending at it. A file of that
-  // name left by an earlier run is replaced. A frame that cannot be written (disk full, folder
+  // name left by an earlier run is replaced. With a changed hook set (a dialog shows it at once)
+  // its thumbnail is made from the frame itself. A frame that cannot be written (disk full, folder
   // gone) or is not of the current size shows 3019 and lists nothing; its number is not given
   // out. False then.
   bool StoreGrabbedFrame(const std::uint8_t* frame, std::size_t bytes);

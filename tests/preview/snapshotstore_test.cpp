@@ -307,6 +307,41 @@ TEST_F(SnapshotStoreTest, ThumbnailsAreDecodedOnceAndDroppedWithTheirSnapshot) {
   EXPECT_EQ(changes, 4);
 }
 
+// While a dialog is open a new snapshot's thumbnail comes from its frame; it must look like the
+// one decoded from its file.
+TEST_F(SnapshotStoreTest, ThumbnailsFromTheFrameMatchThoseFromTheFile) {
+  for (int index : {1, 2, 3}) {
+    SCOPED_TRACE(index);
+    const FrameSize size = FrameSizeOf(index);
+    Bytes frame(static_cast<std::size_t>(size.width) * size.height * 3);
+    for (std::size_t i = 0; i < frame.size(); ++i)
+      frame[i] = static_cast<std::uint8_t>((i / 3 % size.width) * 150 / size.width + i % 3 * 40 +
+                                           (i / 3 / size.width) % 7);
+    const fs::path otherFolder = program_ / ("Other" + std::to_string(index));
+    fs::create_directory(otherFolder);
+    SnapshotStore fromFile(otherFolder, boxes_, strings_, saveDialog_);
+    fs::create_directory(program_ / ("Frame" + std::to_string(index)));
+    SnapshotStore withDialog((program_ / ("Frame" + std::to_string(index))).string(), boxes_,
+                             strings_, saveDialog_);
+    withDialog.SetChangedHook([] {});
+    fromFile.SetResolutionIndex(index);
+    withDialog.SetResolutionIndex(index);
+    ASSERT_TRUE(fromFile.StoreGrabbedFrame(frame.data(), frame.size()));
+    ASSERT_TRUE(withDialog.StoreGrabbedFrame(frame.data(), frame.size()));
+    EXPECT_GT(withDialog.cacheBytes(), 0u);  // made before any strip is asked for
+    EXPECT_EQ(fromFile.cacheBytes(), 0u);
+    const QImage a = fromFile.Strip();
+    const QImage b = withDialog.Strip();
+    double difference = 0;
+    for (int y = 0; y < kThumbHeight; ++y)
+      for (int x = 0; x < kThumbWidth; ++x)
+        difference += std::abs(qRed(a.pixel(x, y)) - qRed(b.pixel(x, y))) +
+                      std::abs(qGreen(a.pixel(x, y)) - qGreen(b.pixel(x, y))) +
+                      std::abs(qBlue(a.pixel(x, y)) - qBlue(b.pixel(x, y)));
+    EXPECT_LT(difference / (kThumbWidth * kThumbHeight * 3), 3.0);
+  }
+}
+
 TEST_F(SnapshotStoreTest, ClearingDeletesOnlyTheSnapshotFiles) {
   Take(2);
   std::ofstream(temp_ / "SnapShot2.jpg.ab12cd") << "a leftover";
