@@ -302,11 +302,24 @@ struct Encoder {
   GrowingDestination dest;
 };
 
-// Reads the header and, when `pixels` is given, the picture. False after a fatal error (box
-// shown), a read error (file.readFailed, nothing shown) or a refusal (nothing shown), among them
-// a picture of another size than `expected`, refused before anything past its header is read.
+// Picks the codec's smallest output scale (in eighths) that still covers `want`; the scaled
+// size is the codec's own rounding, so it is asked rather than computed here.
+void ChooseScale(jpeg_decompress_struct& cinfo, const JpegFile::PictureSize& want) {
+  for (unsigned eighths = 1; eighths <= 8; ++eighths) {
+    cinfo.scale_num = eighths;
+    cinfo.scale_denom = 8;
+    jpeg_calc_output_dimensions(&cinfo);
+    if (cinfo.output_width >= want.width && cinfo.output_height >= want.height) return;
+  }
+}
+
+// Reads the header and, when `pixels` is given, the picture (reduced to cover `scaledTo` when
+// given). False after a fatal error (box shown), a read error (file.readFailed, nothing shown) or
+// a refusal (nothing shown), among them a picture of another size than `expected`, refused before
+// anything past its header is read. `width` and `height` are the size decoded to.
 bool Decode(Decoder& d, FileReader& file, const JpegFile::PictureSize* expected,
-            std::uint32_t& width, std::uint32_t& height, std::unique_ptr<std::uint8_t[]>* pixels) {
+            std::uint32_t& width, std::uint32_t& height, std::unique_ptr<std::uint8_t[]>* pixels,
+            const JpegFile::PictureSize* scaledTo = nullptr) {
   if (setjmp(d.err.jump) != 0) return false;
   jpeg_create_decompress(&d.cinfo);
   d.cinfo.mem->max_memory_to_use = kMaxCodecMemory;
@@ -323,9 +336,17 @@ bool Decode(Decoder& d, FileReader& file, const JpegFile::PictureSize* expected,
   }
   if (pixels == nullptr) return true;
 
+  // A reduced decode still walks the whole picture: the same limit as a full one.
+  if (width > JpegFile::kMaxSide || height > JpegFile::kMaxSide) return false;
   // libjpeg-turbo expands grey to RGB itself.
   if (d.cinfo.out_color_space == JCS_GRAYSCALE) d.cinfo.out_color_space = JCS_RGB;
-  jpeg_calc_output_dimensions(&d.cinfo);
+  if (scaledTo != nullptr) {
+    ChooseScale(d.cinfo, *scaledTo);
+  } else {
+    jpeg_calc_output_dimensions(&d.cinfo);
+  }
+  width = d.cinfo.output_width;
+  height = d.cinfo.output_height;
   if (d.cinfo.out_color_space != JCS_RGB || d.cinfo.output_components != 3) return false;
   const std::uint64_t rowBytes = std::uint64_t{d.cinfo.output_width} * 3;
   const std::uint64_t bytes = rowBytes * d.cinfo.output_height;
@@ -416,6 +437,22 @@ bool PackedBytes(std::uint64_t rowBytes, std::uint32_t height, std::size_t& byte
 std::unique_ptr<std::uint8_t[]> JpegFile::JpegToRgb(const std::string& path, std::uint32_t& width,
                                                     std::uint32_t& height,
                                                     std::optional<PictureSize> expected) {
+  return DecodeFile(path, expected ? &*expected : nullptr, nullptr, width, height);
+}
+
+std::unique_ptr<std::uint8_t[]> JpegFile::JpegToRgbScaled(const std::string& path,
+                                                          std::uint32_t wantWidth,
+                                                          std::uint32_t wantHeight,
+                                                          std::uint32_t& width,
+                                                          std::uint32_t& height) {
+  const PictureSize want{wantWidth, wantHeight};
+  return DecodeFile(path, nullptr, &want, width, height);
+}
+
+std::unique_ptr<std::uint8_t[]> JpegFile::DecodeFile(const std::string& path,
+                                                     const PictureSize* expected,
+                                                     const PictureSize* scaledTo,
+                                                     std::uint32_t& width, std::uint32_t& height) {
   width = 0;
   height = 0;
   if (path.empty()) return nullptr;
@@ -432,9 +469,7 @@ std::unique_ptr<std::uint8_t[]> JpegFile::JpegToRgb(const std::string& path, std
   }
   std::unique_ptr<std::uint8_t[]> pixels;
   Decoder decoder(boxes_);
-  if (!Decode(decoder, file, expected ? &*expected : nullptr, width, height, &pixels)) {
-    return nullptr;
-  }
+  if (!Decode(decoder, file, expected, width, height, &pixels, scaledTo)) return nullptr;
   return pixels;
 }
 

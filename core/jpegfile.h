@@ -53,6 +53,15 @@ class JpegFile {
                                             std::uint32_t& height,
                                             std::optional<PictureSize> expected = std::nullopt);
 
+  // Decodes `path` reduced by the codec's DCT scaling, which skips most of the work of a full
+  // decode: to the smallest of 1/8, 2/8, ... 8/8 of the picture's size that is at least `wantWidth`
+  // x `wantHeight` (a 640 x 480 file asked for 79 x 60 comes out 80 x 60), or at full size when
+  // the picture is no larger than asked. `width` and `height` are set to 0 at entry and hold the
+  // decoded size once the header was read. Failures and boxes as JpegToRgb's.
+  std::unique_ptr<std::uint8_t[]> JpegToRgbScaled(const std::string& path, std::uint32_t wantWidth,
+                                                  std::uint32_t wantHeight, std::uint32_t& width,
+                                                  std::uint32_t& height);
+
   // Encodes `rgb` to `path` at `quality` (clamped to 1..100) in the suite's fixed file format.
   // The file appears whole or not at all: written beside it as "<path>.xxxxxx", synced to the disk,
   // then renamed (see durablefile.h). By default it is created 0600 and never replaces a file
@@ -101,6 +110,10 @@ class JpegFile {
   static bool FlipRows(std::uint8_t* buffer, std::uint32_t rowBytes, std::uint32_t height);
 
  private:
+  std::unique_ptr<std::uint8_t[]> DecodeFile(const std::string& path, const PictureSize* expected,
+                                             const PictureSize* scaledTo, std::uint32_t& width,
+                                             std::uint32_t& height);
+
   MessageBoxes& boxes_;
   FileCalls& files_;
 };

@@ -5,6 +5,7 @@
 
 #include <QImage>
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -22,6 +23,7 @@ struct FrameSize {
   int width = 0;
   int height = 0;
 };
+// 0 x 0 for another index.
 FrameSize FrameSizeOf(int resolutionIndex);
 
 // The strip: four slots of 79 x 60 at x = 0, 80, 160, 240.
@@ -39,6 +41,13 @@ inline constexpr int kMsgDeleteNothing = 3080;
 inline constexpr int kMsgDialogSaveFailure = 3079;
 inline constexpr int kMsgViewerSaveFailure = 3072;
 
+// The saved copy's offer in the save-file dialog.
+inline constexpr char kSaveFilter[] = "Jpg file (*.jpg)|*.jpg|All file(*.*)|*.*|";
+
+// Snapshots whose thumbnails stay in memory (about 19 KB each, colour and grey); beyond them the
+// longest unseen are dropped and decoded again when next shown.
+inline constexpr std::size_t kMaxCachedThumbnails = 2048;
+
 // A decoded snapshot as display code wants it: blue, green, red, rows bottom-up.
 struct SnapshotPixels {
   std::vector<std::uint8_t> bgr;
@@ -55,7 +64,8 @@ class SnapshotStore {
                 SaveFileDialog& saveDialog);
   ~SnapshotStore();
 
-  // The resolution of the frames that arrive from now on (owned by the controller).
+  // The resolution of the frames that arrive from now on (owned by the controller); 2 at first,
+  // other indexes than 1 to 3 ignored.
   void SetResolutionIndex(int index);
   int resolutionIndex() const;
 
@@ -65,32 +75,42 @@ class SnapshotStore {
   void SetChangedHook(std::function<void()> changed);
 
   // A grabbed frame (blue, green, red, rows bottom-up, the current resolution's size; left as it
-  // was): written as SnapShot<N>.jpg, listed, selected, the strip ending at it. A frame that
-  // cannot be written (disk full, folder gone) shows 3019 and lists nothing; its number is not
-  // given out. False then.
+  // was): written as SnapShot<N>.jpg, listed, selected, the strip ending at it. A file of that
+  // name left by an earlier run is replaced. With a changed hook set (a dialog shows it at once)
+  // its thumbnail is made from the frame itself. A frame that cannot be written (disk full, folder
+  // gone) or is not of the current size shows 3019 and lists nothing; its number is not given
+  // out. False then.
   bool StoreGrabbedFrame(const std::uint8_t* frame, std::size_t bytes);
 
-  // The dialog's Delete: every branch of the rules for the selected snapshot; 3080 when its file
-  // cannot be deleted. True when one was deleted.
+  // The dialog's Delete: every branch of the rules for the selected snapshot; 3080, and nothing
+  // changed, when none is selected or its file cannot be deleted (also when it is already gone:
+  // the entry stays). True when one was deleted.
   bool DeleteSelected();
 
   // Save of the selected snapshot (`image` none: decoded from its file) or of the pixels the
-  // viewer shows. False when cancelled (nothing shown) or failed (3081, or 3079 / 3072 by
-  // `fromViewer`). `confirmed` tells whether the user chose a name.
+  // viewer shows, always encoded afresh, replacing a file the user agreed to overwrite and created
+  // in the user's mode. False when cancelled (nothing shown) or failed (3081 when there is nothing
+  // to save, also before asking when nothing is selected; 3079, or 3072 with `fromViewer`, when
+  // the file cannot be written). `confirmed` tells whether the user chose a name.
   bool SaveSelectedAs(const SnapshotPixels* image, bool fromViewer, bool* confirmed = nullptr);
 
   // The strip of four thumbnails ending at stripEnd: the selected one in colour, the others grey,
-  // empty slots the placeholder of the current resolution. Drawn from the thumbnail cache.
+  // empty slots and snapshots that cannot be decoded the placeholder of the current resolution.
+  // Drawn when asked for after a change, from the thumbnail cache; a thumbnail that cannot be
+  // rendered shows 3021 and leaves its slot as it was.
   const QImage& Strip();
 
-  // Snapshot `number` decoded (colour, or grey), or nothing when its file cannot be decoded.
+  // Snapshot `number` decoded (colour, or grey), or nothing when it is not listed or its file
+  // cannot be decoded (the codec's boxes shown).
   bool DecodeSnapshot(std::uint32_t number, bool inColour, SnapshotPixels& out) const;
 
-  // Selection and strip moves the dialog makes (its slider, scroll buttons, thumbnail clicks).
+  // Selection and strip moves the dialog makes (its slider, scroll buttons, thumbnail clicks);
+  // a number that is not listed changes nothing.
   void Select(std::uint32_t number);
   void SetStripEnd(std::uint32_t number);
 
-  // Deletes every SnapShot*.* of the temporary folder (nothing else) and empties the list.
+  // Deletes every regular file SnapShot*.* of the temporary folder (nothing else: no folder, no
+  // link) and empties the list. Numbers already given out stay used.
   void ClearTemporaryFolder();
 
   // "<temporaryFolder>/SnapShot<N>.jpg".

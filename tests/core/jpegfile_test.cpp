@@ -13,6 +13,7 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -594,6 +595,77 @@ TEST_F(JpegFileTest, ANewPictureNeverReplacesOneButACopyMay) {
   ASSERT_TRUE(jpeg_.RgbToJpeg(path, 75, second.data(), 32, 16, kUserCopy));
   EXPECT_NE(ReadAll(path), before);
   EXPECT_TRUE(boxes_.boxes.empty());
+}
+
+// The smallest codec scale that still covers the asked size, never larger than the picture.
+TEST_F(JpegFileTest, ScaledDecodesCoverTheAskedSizeAtTheSmallestScale) {
+  struct Case {
+    std::uint32_t width, height, wantWidth, wantHeight, gotWidth, gotHeight;
+  };
+  const Case cases[] = {
+      {640, 480, 79, 60, 80, 60},    // 1/8
+      {320, 240, 79, 60, 80, 60},    // 2/8
+      {160, 120, 79, 60, 80, 60},    // 4/8
+      {640, 480, 81, 60, 160, 120},  // 1/8 is one column short
+      {100, 100, 79, 60, 88, 88},    // 7/8, the codec rounding up
+      {50, 40, 79, 60, 50, 40},      // smaller than asked: whole
+      {33, 17, 0, 0, 5, 3},          // nothing asked: 1/8, rounded up
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
+    const Bytes in = Picture(c.width, c.height);
+    const std::string path = dir_ / "scaled.jpg";
+    ASSERT_TRUE(jpeg_.RgbToJpeg(path, 75, in.data(), c.width, c.height, kReplace));
+    std::uint32_t w = 1, h = 1;
+    auto out = jpeg_.JpegToRgbScaled(path, c.wantWidth, c.wantHeight, w, h);
+    ASSERT_NE(out, nullptr);
+    EXPECT_EQ(w, c.gotWidth);
+    EXPECT_EQ(h, c.gotHeight);
+  }
+  EXPECT_TRUE(boxes_.boxes.empty());
+}
+
+// The reduced picture is the picture: each quarter keeps its colour, a grey file stays grey, and
+// what cannot be decoded fails as a full decode does.
+TEST_F(JpegFileTest, ScaledDecodesKeepThePictureAndItsFailures) {
+  constexpr std::uint32_t kW = 640, kH = 480;
+  const std::uint8_t quarters[4][3] = {{200, 30, 30}, {30, 200, 30}, {30, 30, 200}, {220, 220, 40}};
+  Bytes in(std::size_t{kW} * kH * 3);
+  for (std::uint32_t y = 0; y < kH; ++y)
+    for (std::uint32_t x = 0; x < kW; ++x)
+      std::memcpy(&in[(std::size_t{y} * kW + x) * 3], quarters[(y >= kH / 2) * 2 + (x >= kW / 2)],
+                  3);
+  const std::string path = dir_ / "quarters.jpg";
+  ASSERT_TRUE(jpeg_.RgbToJpeg(path, 75, in.data(), kW, kH));
+  std::uint32_t w = 0, h = 0;
+  auto out = jpeg_.JpegToRgbScaled(path, 79, 60, w, h);
+  ASSERT_NE(out, nullptr);
+  ASSERT_EQ(w, 80u);
+  ASSERT_EQ(h, 60u);
+  for (int q = 0; q < 4; ++q) {
+    const std::uint8_t* p = &out[((15u + 30u * (q / 2)) * 80u + 20u + 40u * (q % 2)) * 3];
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(p[c], quarters[q][c], 6) << "quarter " << q;
+  }
+
+  const std::string grey = dir_ / "grey.jpg";
+  WriteRawJpeg(grey, 160, 120, 1, JCS_GRAYSCALE);
+  out = jpeg_.JpegToRgbScaled(grey, 79, 60, w, h);
+  ASSERT_NE(out, nullptr);
+  EXPECT_EQ(w, 80u);
+  for (std::size_t i = 0; i < std::size_t{w} * h * 3; i += 3) {
+    ASSERT_EQ(out[i], out[i + 1]);
+    ASSERT_EQ(out[i], out[i + 2]);
+  }
+  EXPECT_TRUE(boxes_.boxes.empty());
+
+  const std::string text = dir_ / "text.jpg";
+  WriteAll(text, "not a picture", 13);
+  EXPECT_EQ(jpeg_.JpegToRgbScaled(text, 79, 60, w, h), nullptr);
+  ASSERT_EQ(boxes_.boxes.size(), 1u);
+  EXPECT_EQ(boxes_.boxes[0].title, "JPEG Fatal Error");
+  EXPECT_EQ(jpeg_.JpegToRgbScaled(dir_ / "missing.jpg", 79, 60, w, h), nullptr);
+  EXPECT_EQ(w, 0u);
+  EXPECT_EQ(boxes_.boxes.size(), 1u);
 }
 
 TEST_F(JpegFileTest, ConcurrentCallsDoNotInterfere) {
