@@ -32,7 +32,8 @@ for path in ./usr/bin/TavoCCTV ./usr/bin/TavoPreview ./usr/bin/snaplauncher ./us
   ./usr/share/tavo/TAVOCCTVHELP_ENG.html ./usr/share/applications/tavocctv.desktop \
   ./usr/share/applications/tavopreview.desktop ./usr/share/applications/snaplauncher.desktop \
   ./usr/share/icons/hicolor/48x48/apps/tavocctv.png ./usr/share/icons/hicolor/256x256/apps/tavopreview.png \
-  ./usr/libexec/tavo/tavo-user-setup ./usr/share/doc/tavo/copyright; do
+  ./usr/libexec/tavo/tavo-user-setup ./usr/share/doc/tavo/copyright \
+  ./etc/xdg/autostart/tavo-user-setup.desktop; do
   grep -qxF "$path" "$work/contents" || fail "$path is not in the package"
 done
 if grep -E '/(Temp|CCTV_Image|SaveJpg)(/|$)|^\./usr/local' "$work/contents"; then
@@ -50,6 +51,9 @@ grep -q '^NoDisplay=true' "$source/packaging/snaplauncher.desktop" || fail "snap
 
 root=$work/root
 dpkg -x "$deb" "$root"
+autostart=$root/etc/xdg/autostart/tavo-user-setup.desktop
+desktop-file-validate "$autostart" || fail "$autostart"
+grep -qx 'Exec=/usr/libexec/tavo/tavo-user-setup' "$autostart" || fail "the autostart entry runs something else"
 home=$work/home
 mkdir -p "$home/Pictures" "$home/elsewhere"
 
