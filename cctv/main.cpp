@@ -1,5 +1,6 @@
 // TavoCCTV: the motion-triggered surveillance recorder. Runs from its program folder (the working
-// directory), where the skins and help pages lie and the CCTV_Image runs are written.
+// directory), where the skins and help pages lie and the CCTV_Image runs are written. Installed and
+// started from the desktop, it runs from the user's own program folder (programfolder.h).
 #include <QApplication>
 
 #include "capturegraph.h"
@@ -7,6 +8,7 @@
 #include "cctvstrings.h"
 #include "media/gstplatform.h"
 #include "mediaruntime.h"
+#include "programfolder.h"
 #include "qtservices.h"
 #include "skinfolder.h"
 #include "videorenderer.h"
@@ -26,9 +28,10 @@ int main(int argc, char** argv) {
   const std::uint32_t runtime = GetDirectXVersion();
   int status = 1;
   {
-    cctv::CctvMainWindow window(cctv::CctvServices{
-        graph, boxes, strings, shell, transport, LocalMachine(), CurrentProgramFolder(),
-        cctv::SystemLocalClock(), cctv::JpegFileWriter(boxes), cctv::kSmtpPort, &saveDialog});
+    cctv::CctvMainWindow window(
+        cctv::CctvServices{graph, boxes, strings, shell, transport, LocalMachine(),
+                           ProgramFolderAtStart(CurrentProgramFolder()), cctv::SystemLocalClock(),
+                           cctv::JpegFileWriter(boxes), cctv::kSmtpPort, &saveDialog});
     boxes.SetParent(&window);
     saveDialog.SetParent(&window);
     if (window.Start(runtime)) {

@@ -57,20 +57,6 @@ int MillisecondsLeft(Clock::time_point deadline) {
   return left > 0 ? static_cast<int>(std::min<long long>(left, 1 << 30)) : 0;
 }
 
-// Connects `fd` to `address` before `deadline`. A listener whose queue is full refuses with
-// EAGAIN and keeps nothing pending, so the connect is tried again.
-bool ConnectBefore(int fd, const sockaddr_un& address, Clock::time_point deadline) {
-  for (;;) {
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
-      return true;
-    }
-    if (errno == EINTR) continue;
-    if (errno != EAGAIN || MillisecondsLeft(deadline) == 0) return false;
-    std::this_thread::sleep_for(
-        std::chrono::milliseconds(std::min(10, MillisecondsLeft(deadline))));
-  }
-}
-
 // Waits until `fd` has `events` or `deadline` passes; true when it has them.
 bool WaitFor(int fd, short events, Clock::time_point deadline) {
   for (;;) {
@@ -197,29 +183,46 @@ std::string PressSocketPath(const std::string& title) {
 
 bool PeerMayPress(uid_t peer, uid_t self) { return peer == self; }
 
-bool SendPress(const std::string& path, int timeoutMs) {
+PressOutcome DeliverPress(const std::string& path, int timeoutMs) {
   const Clock::time_point deadline =
       Clock::now() + std::chrono::milliseconds(std::max(0, timeoutMs));
   sockaddr_un address;
-  if (!MakeAddress(path, address)) return false;
+  if (!MakeAddress(path, address)) return PressOutcome::kNobody;
   const UniqueFd fd = StreamSocket();
-  if (!fd.valid() || !ConnectBefore(fd.get(), address, deadline)) return false;
+  if (!fd.valid()) return PressOutcome::kNobody;
+  for (;;) {
+    if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+      break;
+    }
+    if (errno == EINTR) continue;
+    // A full queue is a live listener that is slow to accept: try again until the deadline.
+    if (errno != EAGAIN) return PressOutcome::kNobody;
+    if (MillisecondsLeft(deadline) == 0) return PressOutcome::kUnanswered;
+    std::this_thread::sleep_for(
+        std::chrono::milliseconds(std::min(10, MillisecondsLeft(deadline))));
+  }
   for (;;) {
     const ssize_t sent = ::send(fd.get(), &kPressByte, 1, MSG_NOSIGNAL);
     if (sent == 1) break;
     if (sent < 0 && errno == EINTR) continue;
     if (sent < 0 && errno == EAGAIN && WaitFor(fd.get(), POLLOUT, deadline)) continue;
-    return false;
+    return PressOutcome::kUnanswered;
   }
   while (WaitFor(fd.get(), POLLIN, deadline)) {
     char answer = 0;
     const ssize_t got = ::recv(fd.get(), &answer, 1, 0);
-    if (got == 1) return true;
+    if (got == 1) return PressOutcome::kHandled;
     if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-    return false;  // closed unanswered
+    return PressOutcome::kUnanswered;  // closed unanswered
   }
-  return false;
+  return PressOutcome::kUnanswered;
 }
+
+bool SendPress(const std::string& path, int timeoutMs) {
+  return DeliverPress(path, timeoutMs) == PressOutcome::kHandled;
+}
+
+bool PressSocketListening(const std::string& path) { return SomebodyListens(path); }
 
 // --- PressSocket -------------------------------------------------------------------------------
 

@@ -42,10 +42,22 @@ std::string PressSocketPath(const std::string& title);
 // Whether a peer whose user id is `peer` may press a button that `self` owns: only the same user.
 bool PeerMayPress(uid_t peer, uid_t self);
 
+// What became of a press a client gave.
+enum class PressOutcome {
+  kHandled,     // answered: the press was handled
+  kNobody,      // nobody listens at the path (no socket, or a stale one)
+  kUnanswered,  // somebody is there, but refused the press or did not answer in time
+};
+
 // The press as a client gives it: connects to `path`, sends one byte and waits for the answer,
-// all within `timeoutMs`. True when the press was handled; false when nobody listens there, the
-// press was refused or the answer did not come in time.
+// all within `timeoutMs`.
+PressOutcome DeliverPress(const std::string& path, int timeoutMs);
+// DeliverPress(...) == kHandled.
 bool SendPress(const std::string& path, int timeoutMs);
+
+// Whether somebody accepts connections at `path` (a bare connect, which a listener of ours takes
+// for no press). A listener whose queue is full counts: it is alive, only busy or stopped.
+bool PressSocketListening(const std::string& path);
 
 class PressSocket : public QObject {
   Q_OBJECT

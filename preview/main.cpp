@@ -1,6 +1,7 @@
 // TavoPreview: the live camera picture, snapshots and the camera's picture settings. Runs from its
 // program folder (the first argument, or the working directory), where the skins and help pages
-// lie and the Temp folder of snapshots is kept. One instance at a time.
+// lie and the Temp folder of snapshots is kept. One instance at a time. Installed and started
+// without an argument from elsewhere, it runs from the user's own program folder (programfolder.h).
 #include <QApplication>
 
 #include "camerabutton.h"
@@ -10,6 +11,7 @@
 #include "mediaruntime.h"
 #include "previewmainwindow.h"
 #include "previewstrings.h"
+#include "programfolder.h"
 #include "qtservices.h"
 #include "skinfolder.h"
 #include "videorenderer.h"
@@ -29,7 +31,9 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  const std::string programFolder = PreviewProgramFolder(argc, argv);
+  // A folder given on the command line is taken as it is.
+  const std::string programFolder =
+      argc >= 2 ? PreviewProgramFolder(argc, argv) : ProgramFolderAtStart(CurrentProgramFolder());
   QtShell shell;
   QtSaveFileDialog saveDialog;
   ui::VideoRendererFactory surfaces;
@@ -39,9 +43,16 @@ int main(int argc, char** argv) {
   const std::uint32_t runtime = GetDirectXVersion();
   int status = 1;
   {
-    PreviewMainWindow window(PreviewServices{
-        graph, boxes, strings, shell, saveDialog, LocalMachine(), programFolder,
-        [&graph](int index) { return graph.DevicePath(index); }, {}});
+    PreviewMainWindow window(
+        PreviewServices{graph,
+                        boxes,
+                        strings,
+                        shell,
+                        saveDialog,
+                        LocalMachine(),
+                        programFolder,
+                        [&graph](int index) { return graph.DevicePath(index); },
+                        {}});
     boxes.SetParent(&window);
     saveDialog.SetParent(&window);
     PressSocket presses([&window] { window.controller().OnCameraButton(); });

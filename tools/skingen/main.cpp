@@ -258,14 +258,21 @@ int WriteContactSheets(const QString& root, const QString& outDir) {
 }  // namespace
 }  // namespace skingen
 
+namespace skingen {
+int WriteIcons(const QString& root);
+}
+
 int main(int argc, char** argv) {
   QGuiApplication app(argc, argv);
   if (argc == 2) return skingen::WriteSkins(QString::fromLocal8Bit(argv[1]));
+  if (argc == 3 && std::strcmp(argv[1], "--icons") == 0)
+    return skingen::WriteIcons(QString::fromLocal8Bit(argv[2]));
   if (argc == 4 && std::strcmp(argv[1], "--contact-sheet") == 0)
     return skingen::WriteContactSheets(QString::fromLocal8Bit(argv[2]),
                                        QString::fromLocal8Bit(argv[3]));
   std::fprintf(stderr,
                "usage: skingen <program folder>\n"
+               "       skingen --icons <out folder>\n"
                "       skingen --contact-sheet <program folder> <out folder>\n");
   return 2;
 }
