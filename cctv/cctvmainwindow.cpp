@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <QToolTip>
 #include <QValidator>
+#include <QWindow>
 
 #include "folderpanel.h"
 #include "framegrabber.h"
@@ -401,6 +402,7 @@ void CctvMainWindow::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void CctvMainWindow::moveEvent(QMoveEvent* event) {
   SkinWindow::moveEvent(event);
+  ForgetUnperformedMinimise();
   if (panel_ != nullptr) panel_->Follow();
 }
 
@@ -433,6 +435,7 @@ bool CctvMainWindow::event(QEvent* event) {
     controller_->OnViewerClosed();
     return true;
   }
+  if (event->type() == QEvent::MouseButtonPress) ForgetUnperformedMinimise();
   if (event->type() == QEvent::ToolTip) {
     auto* help = static_cast<QHelpEvent*>(event);
     const QString text = TooltipAt(help->pos());
@@ -460,7 +463,7 @@ void CctvMainWindow::contextMenuEvent(QContextMenuEvent* event) {
   const std::string text = strings_.Text(kStringAboutItem);
   if (text.empty()) return;
   QMenu menu(this);
-  StyleSkinMenu(menu, controller_->uiLanguage());
+  StyleSkinMenu(menu, controller_->uiLanguage(), this);
   menu.addAction(Q(text), this, &CctvMainWindow::ShowAbout);
   menu.exec(event->globalPos());
 }
@@ -478,13 +481,18 @@ bool CctvMainWindow::ShowHelpPage(const std::string& file) {
 
 void CctvMainWindow::changeEvent(QEvent* event) {
   SkinWindow::changeEvent(event);
-  if (event->type() != QEvent::WindowStateChange || panel_ == nullptr) return;
-  // Minimised, the panel goes with the window; restored, it comes back beside it (the window
-  // has not moved, so no move would bring it).
-  if (isMinimized()) {
-    panel_->hide();
-  } else {
+  // Restored: the window has not moved, so no move would bring the panel back beside it.
+  if (event->type() == QEvent::WindowStateChange && panel_ != nullptr && !isMinimized()) {
     panel_->Follow();
+  }
+}
+
+void CctvMainWindow::ForgetUnperformedMinimise() {
+  // Without a window manager nobody carries out a minimise, yet Qt keeps the window marked
+  // minimised, and the panel would never follow it again. A window that is on the screen and
+  // moves or is clicked is not minimised.
+  if (isMinimized() && isVisible() && windowHandle() != nullptr && windowHandle()->isExposed()) {
+    setWindowState(windowState() & ~Qt::WindowMinimized);
   }
 }
 

@@ -107,6 +107,7 @@ class CctvMainWindow final : public SkinWindow, public CctvView {
   // Gives a two-state button the hover and pressed faces of its state.
   void ShowStateFaces(const StateFaces& faces, bool on);
   bool MailCheckHit(QPoint point) const;
+  void ForgetUnperformedMinimise();
   // Shows what the viewer holds: fields, captions, the slideshow button's faces.
   void ShowViewerState();
 

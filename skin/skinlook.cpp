@@ -116,7 +116,7 @@ QDialog* NewSkinDialog(QWidget* parent, const QString& title, const std::string&
 
 // A skinned parent swallows Enter and Escape for every widget that becomes its child, our dialog
 // and its contents among them; the dialog is a window of its own and keeps its keys.
-void KeepDialogKeys(QDialog* dialog, QWidget* parent) {
+void KeepDialogKeys(QWidget* dialog, QWidget* parent) {
   if (parent == nullptr) return;
   QList<QWidget*> widgets = dialog->findChildren<QWidget*>();
   widgets.append(dialog);
@@ -202,7 +202,8 @@ void SkinComboBox::paintEvent(QPaintEvent* event) {
   p.drawPolygon(arrow, 3);
 }
 
-void StyleSkinMenu(QMenu& menu, const std::string& uiLanguage) {
+void StyleSkinMenu(QMenu& menu, const std::string& uiLanguage, QWidget* owner) {
+  KeepDialogKeys(&menu, owner);
   menu.setFont(SkinFont(uiLanguage, 12));
   menu.setStyleSheet(
       QStringLiteral("QMenu { background: %1; color: %2; border: 1px solid %3;"

@@ -58,8 +58,9 @@ class SkinComboBox final : public QComboBox {
   void UpdateTip();
 };
 
-// A context menu in the skin's colours and face.
-void StyleSkinMenu(QMenu& menu, const std::string& uiLanguage);
+// A context menu in the skin's colours and face. A skinned `owner` swallows Enter and Escape for
+// its children; the menu, a window of its own, keeps them, so that Enter chooses an item.
+void StyleSkinMenu(QMenu& menu, const std::string& uiLanguage, QWidget* owner = nullptr);
 
 // The About box, frameless in the skin's style: a title bar that drags it, icon, text and a
 // close control that works without a window manager; modal, returns when closed.

@@ -21,6 +21,7 @@
 
 #include "cctv_fixture.h"
 #include "cctvmainwindow.h"
+#include "docking.h"
 #include "folderpanel.h"
 #include "jpegfile.h"
 #include "skinfolder.h"
@@ -367,6 +368,26 @@ void RecordRun(const fs::path& programFolder, const std::string& name, int count
 void FinishSlide(FolderPanel& panel) {
   for (int i = 0; i < 40 && panel.sliding(); ++i) panel.SlideTickForTest();
   QCoreApplication::sendPostedEvents();
+}
+
+TEST(CctvViewerWindow, ThePanelComesBackBesideTheWindowWhenItIsRestored) {
+  WindowRig rig;
+  CctvMainWindow& window = rig.Open();
+  window.show();
+  QTest::mouseClick(&window, Qt::LeftButton, {}, QPoint(117, 285));  // viewer
+  FolderPanel& panel = *window.folderPanel();
+  FinishSlide(panel);
+  QTest::mouseClick(&window, Qt::LeftButton, {}, QPoint(307, 271));  // minimise
+  ASSERT_TRUE(window.isMinimized());
+  // Moved while minimised (a window manager may place it anew): the panel stays put.
+  const QPoint panelBefore = panel.pos();
+  window.move(window.pos() + QPoint(40, 30));
+  EXPECT_EQ(panel.pos(), panelBefore);
+  // Restored, without a move: the panel is beside it again.
+  window.showNormal();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(panel.pos(), PlaceBeside(window.frameGeometry()));
+  EXPECT_TRUE(panel.isVisible());
 }
 
 TEST(CctvViewerWindow, EntersAndLeavesTheViewerLayout) {

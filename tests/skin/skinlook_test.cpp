@@ -6,11 +6,15 @@
 #include <QDialog>
 #include <QLabel>
 #include <QLibraryInfo>
+#include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <QTranslator>
 
+#include "paintedbuttons.h"
 #include "skinlook.h"
 
 namespace tavo {
@@ -56,6 +60,27 @@ TEST(SkinLook, TheAboutBoxIsSkinnedAndItsCloseControlCloses) {
   EXPECT_TRUE(closed);
   EXPECT_EQ(ground, look::kGround);
   EXPECT_EQ(text.toStdString(), "TavoCCTV  1.1");
+}
+
+TEST(SkinLook, EnterChoosesFromTheMenuOfAWindowThatSwallowsIt) {
+  QWidget owner;
+  DialogKeyFilter::Install(&owner);
+  QMenu menu(&owner);
+  StyleSkinMenu(menu, "Korean", &owner);
+  bool chosen = false;
+  menu.addAction("About", [&] { chosen = true; });
+  QTimer::singleShot(0, [&] {
+    QTest::keyClick(&menu, Qt::Key_Down);
+    QTest::keyClick(&menu, Qt::Key_Return);
+  });
+  menu.exec(QPoint(10, 10));
+  EXPECT_TRUE(chosen);
+  // The owner itself still swallows Enter.
+  QLineEdit edit(&owner);
+  bool returned = false;
+  QObject::connect(&edit, &QLineEdit::returnPressed, [&] { returned = true; });
+  QTest::keyClick(&edit, Qt::Key_Return);
+  EXPECT_FALSE(returned);
 }
 
 TEST(SkinLook, TheHelpViewerRefusesAPageItCannotRead) {
