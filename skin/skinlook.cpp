@@ -12,10 +12,12 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QTextBrowser>
 #include <QTranslator>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 #include "paintedbuttons.h"
@@ -125,11 +127,18 @@ void KeepDialogKeys(QWidget* dialog, QWidget* parent) {
   }
 }
 
+// Centred over `parent`, but whole on the parent's screen: a help window is wider than the
+// main window, which may stand at the screen's edge.
 void CentreOver(QWidget* dialog, QWidget* parent) {
-  dialog->adjustSize();
-  if (parent != nullptr) {
-    dialog->move(parent->geometry().center() - dialog->rect().center());
+  if (parent == nullptr) return;
+  QRect place(QPoint(), dialog->size());
+  place.moveCenter(parent->geometry().center());
+  if (const QScreen* screen = parent->screen()) {
+    const QRect room = screen->availableGeometry();
+    place.moveLeft(std::max(room.left(), std::min(place.left(), room.right() + 1 - place.width())));
+    place.moveTop(std::max(room.top(), std::min(place.top(), room.bottom() + 1 - place.height())));
   }
+  dialog->move(place.topLeft());
 }
 
 }  // namespace
@@ -231,6 +240,7 @@ void ShowSkinAbout(QWidget* parent, const QString& title, const QString& text, c
   words->setTextFormat(Qt::PlainText);
   layout->addWidget(words);
   KeepDialogKeys(about, parent);
+  about->adjustSize();
   CentreOver(about, parent);
   about->exec();
 }
@@ -256,9 +266,7 @@ QDialog* ShowHelpViewer(QWidget* parent, const QString& file, const QString& tit
   layout->addWidget(browser);
   KeepDialogKeys(viewer, parent);
   viewer->resize(560, 520);
-  if (parent != nullptr) {
-    viewer->move(parent->geometry().center() - viewer->rect().center());
-  }
+  CentreOver(viewer, parent);
   viewer->show();
   viewer->raise();
   return viewer;

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
@@ -302,6 +303,8 @@ TEST(CctvFace, HelpOpensInOurOwnWindowWhereTheDesktopCannotOpenIt) {
   ASSERT_NE(browser, nullptr);
   EXPECT_NE(browser->toPlainText().indexOf(QString::fromUtf8("ヘルプ")), -1);
   EXPECT_EQ(browser->window()->windowTitle().toStdString(), rig.Text(kStringHelpTitle));
+  // Wider than the window at the screen's left edge, it still stands whole on the screen.
+  EXPECT_TRUE(window.screen()->availableGeometry().contains(browser->window()->geometry()));
   // Its close control works without a window manager.
   auto* close = browser->window()->findChild<QPushButton*>("skinClose");
   ASSERT_NE(close, nullptr);
