@@ -1,6 +1,8 @@
 #include "cctvcontroller.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 #include "cctvstrings.h"
 #include "mediaruntime.h"
@@ -241,9 +243,13 @@ void CctvController::ToggleAlwaysOnTop() {
 }
 
 void CctvController::OpenHelp() {
-  if (services_.shell.Open(HelpFile(services_.programFolder, uiLanguage_)) <= 32) {
-    Show(kMsgHelpMissing);
-  }
+  const std::string file = HelpFile(services_.programFolder, uiLanguage_);
+  if (services_.shell.Open(file) > 32) return;
+  // A desktop without a handler for HTML (no browser) refuses a page that is there: show it in
+  // our own window. Only a page that is really missing is reported as missing.
+  std::error_code error;
+  if (std::filesystem::is_regular_file(file, error) && view_.ShowHelpPage(file)) return;
+  Show(kMsgHelpMissing);
 }
 
 void CctvController::OnTimer(int id) {

@@ -104,6 +104,9 @@ class CctvView : public ProgramView, public ViewerView, public SurveillanceView 
   // after which the window calls OnViewerClosed.
   virtual void OpenFolderPanel() = 0;
   virtual void CloseFolderPanel() = 0;
+  // Shows a help page that the desktop would not open, in a window of the program's own. False
+  // when it cannot.
+  virtual bool ShowHelpPage(const std::string& /*file*/) { return false; }
 };
 
 // Everything the controller is given.

@@ -8,6 +8,7 @@
 #include "imageviewer.h"
 #include "skinbitmap.h"
 #include "skinfolder.h"
+#include "skinlook.h"
 
 namespace tavo::cctv {
 
@@ -225,26 +226,30 @@ const StateFaces kSlideshowFaces{kButtonSlideshow,
                                  {kSlideFoc, kSlideStopFoc},
                                  {kSlideDown, kSlideStopDown}};
 
-const char* const kListStyle =
-    "QComboBox { color: white; background: rgb(42,41,41); border: 1px solid rgb(96,96,96);"
-    " padding: 0 2px; }"
-    "QComboBox::drop-down { width: 11px; border: none; }"
-    "QComboBox QAbstractItemView { color: white; background: rgb(42,41,41);"
-    " selection-background-color: rgb(110,60,140); }";
+QFont ControlFont(const std::string& uiLanguage) { return SkinFont(uiLanguage, 11); }
 
-QFont ControlFont(const std::string& uiLanguage) {
-  QFont font;
-  if (uiLanguage == "Korean") {
-    font = QFont(QStringLiteral("Batang"));
-    font.setPixelSize(12);
-  } else {
-    font = QFont(QStringLiteral("Arial"));
-    font.setPixelSize(14);
-    font.setStretch(QFont::SemiCondensed);  // narrow letters, as the fields are small
-  }
-  font.setWeight(QFont::ExtraLight);
+QFont NumberFont() {
+  QFont font(QStringLiteral("Liberation Sans Narrow"));
+  font.setPixelSize(10);
   font.setStyleStrategy(QFont::PreferQuality);
   return font;
+}
+
+QString PromptShown(int string, const std::string& uiLanguage, const QString& prompt) {
+  // The Japanese prompts are sentences three times the field's width.
+  if (uiLanguage == "Japanese") {
+    switch (string) {
+      case kMsgFirstSender:
+        return QString::fromUtf8("送信者のメールアドレス");
+      case kMsgFirstRecipient:
+        return QString::fromUtf8("宛先のメールアドレス");
+      case kMsgFirstServer:
+        return QString::fromUtf8("送信SMTPサーバー名");
+      default:
+        break;
+    }
+  }
+  return prompt;
 }
 
 QString RateItemText(int rate) { return QStringLiteral("     %1").arg(rate); }
@@ -265,9 +270,9 @@ QRect ValueFieldPlace(const SliderRow& row, bool korean) {
 }
 
 const std::array<EditRow, 3> kMailEdits = {{
-    {kEditSender, QRect(93, 439, 174, 15)},
-    {kEditRecipient, QRect(93, 465, 174, 15)},
-    {kEditSmtpServer, QRect(92, 490, 176, 15)},
+    {kEditSender, QRect(93, 439, 174, 15), kMsgFirstSender},
+    {kEditRecipient, QRect(93, 465, 174, 15), kMsgFirstRecipient},
+    {kEditSmtpServer, QRect(92, 490, 176, 15), kMsgFirstServer},
 }};
 
 int ThumbSlotAt(QPoint point) {

@@ -124,13 +124,22 @@ inline constexpr QColor kBarColour(173, 1, 226);
 inline constexpr QColor kSliderParts(148, 150, 148);  // thumb, selection and channel
 // The ground of the thumbnail strip before any run is shown.
 inline constexpr QColor kStripGround(14, 14, 14);
-// The lists: white on the fields' dark ground, the drop-down wide enough for camera names.
-extern const char* const kListStyle;
+// The open camera list is wide enough for camera names.
 inline constexpr int kCameraListDropWidth = 250;
 
-// The font of the lists, the edits and the value fields: Batang 12 for Korean, else a narrow
-// Arial 14, as the fields are small.
+// The font of the lists and the mail edits: the face of the language (Batang and Arial are not on
+// a Linux desktop, and their stand-ins are taller), sized so that a whole line, descenders and the
+// underscore included, fits the 15-pixel edits.
 QFont ControlFont(const std::string& uiLanguage);
+// The font of the number fields (the four values, the viewer's counter and speed): narrow digits,
+// so that any value of four characters ("-100", "1000") fits a 20 x 12 field.
+QFont NumberFont();
+// Prompts and disabled text in the mail edits: light grey on the fields' dark ground.
+inline constexpr QColor kPromptText(176, 178, 176);
+// The text a mail edit shows for a first-run prompt (`string` 3087, 3088, 3089) in its language:
+// the prompt itself, or a shorter wording where the prompt is wider than the field. The stored
+// setting keeps the prompt.
+QString PromptShown(int string, const std::string& uiLanguage, const QString& prompt);
 
 // Places of the child controls, client pixels (QRect's left, top, width, height).
 inline constexpr QPoint kVideoAt(6, 20);  // the live picture, 320 x 240
@@ -160,6 +169,7 @@ QRect ValueFieldPlace(const SliderRow& row, bool korean);
 struct EditRow {
   int id;
   QRect place;
+  int prompt;  // the string it holds on a first run
 };
 extern const std::array<EditRow, 3> kMailEdits;
 // The mail check box's area (inclusive), active while the mail box shows on the panel.
@@ -198,6 +208,7 @@ inline constexpr const char* kWindowTitle = "TAVO CCTV 2.0";
 inline constexpr const char* kAboutText = "TavoCCTV  1.1";
 inline constexpr int kStringAboutItem = 101;
 inline constexpr int kStringAboutTitle = 3092;
+inline constexpr int kStringHelpTitle = 3034;  // the help tooltip names the help window
 
 // The application icon, drawn rather than loaded, so that it is there even without skins.
 QIcon CctvIcon();

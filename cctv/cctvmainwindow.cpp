@@ -18,9 +18,11 @@
 #include <QTimer>
 #include <QToolTip>
 #include <QValidator>
+#include <QWindow>
 
 #include "folderpanel.h"
 #include "framegrabber.h"
+#include "skinlook.h"
 #include "skinslider.h"
 
 namespace tavo::cctv {
@@ -79,6 +81,7 @@ bool CctvMainWindow::Start(std::uint32_t mediaRuntimeVersion) {
 
 void CctvMainWindow::BuildControls() {
   font_ = ControlFont(controller_->uiLanguage());
+  numberFont_ = NumberFont();
 
   video_ = new QWidget(this);
   video_->setGeometry(QRect(kVideoAt, QSize(kFrameWidth, kFrameHeight)));
@@ -109,19 +112,15 @@ void CctvMainWindow::BuildControls() {
   counter_->hide();
   speed_->hide();
 
-  const QString listStyle = QString::fromLatin1(kListStyle);
-  cameraList_ = new QComboBox(this);
+  cameraList_ = new SkinComboBox(this, kCameraListDropWidth);
   cameraList_->setGeometry(kCameraListPlace);
   cameraList_->setFont(font_);
-  cameraList_->setStyleSheet(listStyle);
-  cameraList_->view()->setMinimumWidth(kCameraListDropWidth);
   connect(cameraList_, &QComboBox::activated, this, [this](int index) {
     if (!refreshing_) controller_->OnCameraSelected(index);
   });
-  rateList_ = new QComboBox(this);
+  rateList_ = new SkinComboBox(this, 0);
   rateList_->setGeometry(kRateListPlace);
   rateList_->setFont(font_);
-  rateList_->setStyleSheet(listStyle);
   for (int rate = 1; rate <= kRateCount; ++rate) rateList_->addItem(RateItemText(rate));
   rateList_->setCurrentIndex(kRateFirstChoice);
   connect(rateList_, &QComboBox::activated, this, [this](int index) {
@@ -155,6 +154,16 @@ void CctvMainWindow::BuildControls() {
     edit->setFont(font_);
     edit->setFrame(false);
     edit->setTextMargins(1, 0, 1, 0);
+    // White on the fields' dark ground; prompts and disabled text a light grey that stays
+    // readable.
+    QPalette palette = edit->palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+      palette.setColor(group, QPalette::Base, kFieldBack);
+      palette.setColor(group, QPalette::Text,
+                       group == QPalette::Disabled ? kPromptText : kFieldText);
+      palette.setColor(group, QPalette::PlaceholderText, kPromptText);
+    }
+    edit->setPalette(palette);
     edit->setEnabled(false);
     edit->setValidator(new StoredTextValidator(edit));
     const int id = row.id;
@@ -168,7 +177,7 @@ void CctvMainWindow::BuildControls() {
 QLabel* CctvMainWindow::NewField(QRect place) {
   auto* field = new QLabel(this);
   field->setGeometry(place);
-  field->setFont(font_);
+  field->setFont(numberFont_);
   field->setAlignment(Qt::AlignCenter);
   field->setAutoFillBackground(true);
   QPalette palette = field->palette();
@@ -244,8 +253,13 @@ void CctvMainWindow::Refresh() {
     slider->SetSelection(model.selectionStart, model.selectionEnd);
   }
   for (auto& [id, field] : values_) field->setText(Q(c.FieldText(id)));
-  for (auto& [id, edit] : edits_) {
-    const QString text = Q(c.FieldText(id));
+  for (const EditRow& row : kMailEdits) {
+    QLineEdit* edit = edits_.at(row.id);
+    QString text = Q(c.FieldText(row.id));
+    // A first-run prompt wider than the field shows in a shorter wording; the setting keeps it.
+    if (text == Q(strings_.Text(row.prompt))) {
+      text = PromptShown(row.prompt, c.uiLanguage(), text);
+    }
     if (edit->text() != text) {
       edit->setText(text);
       edit->setCursorPosition(0);  // long prompts show their beginning
@@ -388,6 +402,7 @@ void CctvMainWindow::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void CctvMainWindow::moveEvent(QMoveEvent* event) {
   SkinWindow::moveEvent(event);
+  ForgetUnperformedMinimise();
   if (panel_ != nullptr) panel_->Follow();
 }
 
@@ -420,6 +435,7 @@ bool CctvMainWindow::event(QEvent* event) {
     controller_->OnViewerClosed();
     return true;
   }
+  if (event->type() == QEvent::MouseButtonPress) ForgetUnperformedMinimise();
   if (event->type() == QEvent::ToolTip) {
     auto* help = static_cast<QHelpEvent*>(event);
     const QString text = TooltipAt(help->pos());
@@ -447,30 +463,37 @@ void CctvMainWindow::contextMenuEvent(QContextMenuEvent* event) {
   const std::string text = strings_.Text(kStringAboutItem);
   if (text.empty()) return;
   QMenu menu(this);
+  StyleSkinMenu(menu, controller_->uiLanguage(), this);
   menu.addAction(Q(text), this, &CctvMainWindow::ShowAbout);
   menu.exec(event->globalPos());
 }
 
 void CctvMainWindow::ShowAbout() {
   // A child of the main window, so that it stays above the window when that is pinned on top.
-  // The window swallows Escape for its children, and the About box closes with Escape: its filter
-  // leaves the box before the box has children of its own to watch.
-  QDialog about(this);
-  for (auto* filter : findChildren<DialogKeyFilter*>(Qt::FindDirectChildrenOnly)) {
-    about.removeEventFilter(filter);
+  ShowSkinAbout(this, Q(strings_.Text(kStringAboutTitle)), QString::fromLatin1(kAboutText),
+                CctvIcon(), controller_->uiLanguage());
+}
+
+bool CctvMainWindow::ShowHelpPage(const std::string& file) {
+  return ShowHelpViewer(this, Q(file), Q(strings_.Text(kStringHelpTitle)),
+                        controller_->uiLanguage()) != nullptr;
+}
+
+void CctvMainWindow::changeEvent(QEvent* event) {
+  SkinWindow::changeEvent(event);
+  // Restored: the window has not moved, so no move would bring the panel back beside it.
+  if (event->type() == QEvent::WindowStateChange && panel_ != nullptr && !isMinimized()) {
+    panel_->Follow();
   }
-  about.setWindowModality(Qt::ApplicationModal);
-  about.setWindowTitle(Q(strings_.Text(kStringAboutTitle)));
-  about.setWindowIcon(CctvIcon());
-  auto* layout = new QHBoxLayout(&about);
-  auto* icon = new QLabel(&about);
-  icon->setPixmap(CctvIcon().pixmap(32, 32));
-  layout->addWidget(icon);
-  layout->addSpacing(12);
-  layout->addWidget(new QLabel(QString::fromLatin1(kAboutText), &about));
-  about.adjustSize();
-  about.move(geometry().center() - about.rect().center());
-  about.exec();
+}
+
+void CctvMainWindow::ForgetUnperformedMinimise() {
+  // Without a window manager nobody carries out a minimise, yet Qt keeps the window marked
+  // minimised, and the panel would never follow it again. A window that is on the screen and
+  // moves or is clicked is not minimised.
+  if (isMinimized() && isVisible() && windowHandle() != nullptr && windowHandle()->isExposed()) {
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+  }
 }
 
 void CctvMainWindow::closeEvent(QCloseEvent* event) {

@@ -57,6 +57,7 @@ class CctvMainWindow final : public SkinWindow, public CctvView {
   bool timerActive(int id) const { return timers_.active(id); }
   int timerInterval(int id) const { return timers_.interval(id); }
   const QFont& controlFont() const { return font_; }
+  const QFont& numberFont() const { return numberFont_; }
   // The tooltip text for a client point, or empty.
   QString TooltipAt(QPoint point) const;
 
@@ -75,6 +76,7 @@ class CctvMainWindow final : public SkinWindow, public CctvView {
   void Refresh() override;
   void OpenFolderPanel() override;
   void CloseFolderPanel() override;
+  bool ShowHelpPage(const std::string& file) override;
   // ViewerView.
   bool RenderLarge(const std::uint8_t* frame) override;
   bool RenderThumb(int slot, const std::uint8_t* frame) override;
@@ -95,15 +97,17 @@ class CctvMainWindow final : public SkinWindow, public CctvView {
   void keyPressEvent(QKeyEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   void BuildControls();
   void BuildButtons();
-  // A value field: the control font, white on the fields' dark ground, centred.
+  // A number field: the number font, white on the fields' dark ground, centred.
   QLabel* NewField(QRect place);
   // Gives a two-state button the hover and pressed faces of its state.
   void ShowStateFaces(const StateFaces& faces, bool on);
   bool MailCheckHit(QPoint point) const;
+  void ForgetUnperformedMinimise();
   // Shows what the viewer holds: fields, captions, the slideshow button's faces.
   void ShowViewerState();
 
@@ -115,6 +119,7 @@ class CctvMainWindow final : public SkinWindow, public CctvView {
   WindowTimers timers_;
   SkinPictures skin_;
   QFont font_;
+  QFont numberFont_;
   QWidget* video_ = nullptr;
   std::array<QWidget*, kBarCount> bars_{};
   QComboBox* cameraList_ = nullptr;

@@ -14,6 +14,7 @@
 #include "recordingstore.h"
 #include "skinbitmap.h"
 #include "skinfolder.h"
+#include "skinlook.h"
 
 namespace tavo::cctv {
 
@@ -67,15 +68,6 @@ QPixmap FolderPixmap(bool open) {
   p.drawPath(front);
   p.end();
   return pixmap;
-}
-
-QFont PanelFont(const QString& family, int pixelSize, int stretch) {
-  QFont font(family);
-  font.setPixelSize(pixelSize);
-  font.setStretch(stretch);
-  font.setWeight(QFont::ExtraLight);
-  font.setStyleStrategy(QFont::PreferQuality);
-  return font;
 }
 
 }  // namespace
@@ -181,15 +173,10 @@ void FolderPanel::BuildTree(const QImage& background) {
 }
 
 void FolderPanel::ChooseFonts(const std::string& uiLanguage) {
-  // Narrow faces, as the texts are long for their fields: a Korean stamp in the tree, "14h 05m
-  // 09s" or "03년 01월 17일" in an 80-pixel caption.
-  if (uiLanguage == "Korean") {
-    treeFont_ = PanelFont(QStringLiteral("Batang"), 14, QFont::Condensed);
-    captionFont_ = treeFont_;
-  } else {
-    treeFont_ = PanelFont(QStringLiteral("Arial"), 14, QFont::SemiCondensed);
-    captionFont_ = PanelFont(QStringLiteral("Arial"), 15, QFont::SemiCondensed);
-  }
+  // The face of the language, sized so that the whole height of a line fits the 14-pixel
+  // captions ("26년 12월 08일" in 80 pixels); the tree's rows are as tall as their text.
+  treeFont_ = SkinFont(uiLanguage, 12);
+  captionFont_ = SkinFont(uiLanguage, uiLanguage == "English" || uiLanguage.empty() ? 12 : 11);
 }
 
 void FolderPanel::BuildCaptions() {

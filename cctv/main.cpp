@@ -11,12 +11,15 @@
 #include "programfolder.h"
 #include "qtservices.h"
 #include "skinfolder.h"
+#include "skinlook.h"
 #include "videorenderer.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   using namespace tavo;
   const StringTable strings(cctv::CctvStrings(), LanguageFromEnvironment());
+  // Qt's own dialogs (message box buttons, the save dialog) speak the program's language.
+  LoadQtTranslations(app, strings.UiLanguage());
   QtMessageBoxes boxes("TavoCCTV");
   QtShell shell;
   ui::VideoRendererFactory surfaces;

@@ -214,6 +214,14 @@ class DeviceMoniker final : public Moniker {
             ? MakeVirtualCamera()
             : MakeCameraBin({AdoptFloating(gst_device_create_element(device_.get(), kSourceName))});
     if (bin == nullptr) return Status::Fail;
+    // The virtual camera shows the ranges of a typical USB webcam, mapped onto its software
+    // balance.
+    if (device_ == nullptr) {
+      SetShownPictureRanges(bin.get(), {{kPropertyBrightness, -64, 64},
+                                        {kPropertyContrast, 0, 64},
+                                        {kPropertySaturation, 0, 128},
+                                        {kPropertyHue, -40, 40}});
+    }
     // Ready opens the device, so its pads answer with what it really delivers.
     if (!ChangeState(bin.get(), GST_STATE_READY)) {
       gst_element_set_state(bin.get(), GST_STATE_NULL);

@@ -5,6 +5,7 @@
 #include <gst/gst.h>
 #include <gst/video/video.h>
 
+#include <initializer_list>
 #include <memory>
 
 #include "gstref.h"
@@ -73,6 +74,15 @@ std::shared_ptr<DeviceEnumerator> MakeDeviceEnumerator();
 // Records every colour-balance value of a freshly bound camera bin as the value its properties
 // reset to. Not for a V4L2 camera, whose defaults are its driver's.
 void RecordPictureDefaults(GstElement* camera);
+// Gives a camera bin picture ranges of its own in place of its colour balance's channel ranges,
+// each mapped linearly onto its channel: `ranges` holds {property, minimum, maximum} rows. The
+// virtual camera's software balance counts -1000..1000, which no webcam does and no field shows.
+struct ShownPictureRange {
+  int property;
+  long minimum;
+  long maximum;
+};
+void SetShownPictureRanges(GstElement* camera, std::initializer_list<ShownPictureRange> ranges);
 // The picture properties of a camera bin: a V4L2 source's through the kernel's control ioctls,
 // others' through the bin's colour balance; none when `camera` is no bin, or has neither.
 std::shared_ptr<ProcAmp> MakePictureControls(GstElement* camera);

@@ -14,8 +14,23 @@ namespace tavo::media {
 
 namespace {
 
-// Element data: the camera's property defaults.
+// Element data: the camera's property defaults, and the ranges it shows where they differ from
+// its channels'.
 constexpr const char* kDefaultsKey = "tavo-defaults";
+constexpr const char* kShownRangesKey = "tavo-shown-ranges";
+
+struct ShownRanges {
+  std::map<int, ShownPictureRange> ranges;
+};
+
+// A value mapped linearly from one range onto another, rounded to the nearest.
+long Rescale(long value, long fromMin, long fromMax, long toMin, long toMax) {
+  if (fromMax == fromMin) return toMin;
+  const long long span = static_cast<long long>(toMax - toMin) * (value - fromMin);
+  const long long width = fromMax - fromMin;
+  const long long half = width / 2;
+  return toMin + static_cast<long>((span >= 0 ? span + half : span - half) / width);
+}
 
 int PropertyOfChannel(const char* label) {
   std::string name = label != nullptr ? label : "";
@@ -73,10 +88,12 @@ class ColorBalanceProcAmp final : public ProcAmp {
 
   Status GetRange(int property, PropertyRange& range) override {
     if (GstColorBalanceChannel* channel = FindChannel(Balance(), property)) {
-      range.minimum = channel->min_value;
-      range.maximum = channel->max_value;
+      const ShownPictureRange shown = Shown(property, channel);
+      range.minimum = shown.minimum;
+      range.maximum = shown.maximum;
       range.step = 1;
-      range.defaultValue = Default(property, channel);
+      range.defaultValue = Rescale(Default(property, channel), channel->min_value,
+                                   channel->max_value, shown.minimum, shown.maximum);
       range.capsFlags = kPropertyFlagsManual;
       return Status::Ok;
     }
@@ -86,15 +103,26 @@ class ColorBalanceProcAmp final : public ProcAmp {
   Status Set(int property, long value, long /*flags*/) override {
     GstColorBalanceChannel* channel = FindChannel(Balance(), property);
     // A value outside the channel's range is refused rather than brought within it.
-    if (channel == nullptr || value < channel->min_value || value > channel->max_value) {
-      return Status::Fail;
-    }
-    gst_color_balance_set_value(Balance(), channel, static_cast<gint>(value));
+    if (channel == nullptr) return Status::Fail;
+    const ShownPictureRange shown = Shown(property, channel);
+    if (value < shown.minimum || value > shown.maximum) return Status::Fail;
+    gst_color_balance_set_value(Balance(), channel,
+                                static_cast<gint>(Rescale(value, shown.minimum, shown.maximum,
+                                                          channel->min_value, channel->max_value)));
     return Status::Ok;
   }
 
  private:
   GstColorBalance* Balance() const { return GST_COLOR_BALANCE(balance_.get()); }
+  ShownPictureRange Shown(int property, GstColorBalanceChannel* channel) const {
+    if (auto* shown = AttachedData<ShownRanges>(camera_.get(), kShownRangesKey)) {
+      auto found = shown->ranges.find(property);
+      if (found != shown->ranges.end() && found->second.maximum > found->second.minimum) {
+        return found->second;
+      }
+    }
+    return {property, channel->min_value, channel->max_value};
+  }
   long Default(int property, GstColorBalanceChannel* channel) {
     if (auto* defaults = AttachedData<PropertyDefaults>(camera_.get(), kDefaultsKey)) {
       auto found = defaults->values.find(property);
@@ -128,6 +156,12 @@ void RecordPictureDefaults(GstElement* camera) {
     }
   }
   AttachData(camera, kDefaultsKey, std::move(defaults));
+}
+
+void SetShownPictureRanges(GstElement* camera, std::initializer_list<ShownPictureRange> ranges) {
+  auto shown = std::make_unique<ShownRanges>();
+  for (const ShownPictureRange& range : ranges) shown->ranges[range.property] = range;
+  AttachData(camera, kShownRangesKey, std::move(shown));
 }
 
 std::shared_ptr<ProcAmp> MakePictureControls(GstElement* camera) {

@@ -3,22 +3,30 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QTreeWidget>
 #include <filesystem>
+#include <fstream>
 
 #include "cctv_fixture.h"
 #include "cctvmainwindow.h"
+#include "docking.h"
 #include "folderpanel.h"
 #include "jpegfile.h"
 #include "skinfolder.h"
+#include "skinlook.h"
 #include "skinslider.h"
 
 namespace tavo::cctv {
@@ -265,8 +273,8 @@ TEST(CctvFace, TooltipsFontAndHelpFollowTheLanguage) {
   EXPECT_TRUE(window.TooltipAt({290, 490}).isEmpty());  // apply: only with the panel open
   window.controller().ToggleConfigPanel();
   EXPECT_EQ(window.TooltipAt({290, 490}).toStdString(), "적용");
-  EXPECT_EQ(window.controlFont().family(), "Batang");
-  EXPECT_EQ(window.controlFont().pixelSize(), 12);
+  EXPECT_EQ(window.controlFont().family(), "NanumGothic");
+  EXPECT_EQ(window.controlFont().pixelSize(), 11);
   window.show();
   QTest::keyClick(&window, Qt::Key_F1);
   EXPECT_THAT(korean.shell.opened,
@@ -274,9 +282,63 @@ TEST(CctvFace, TooltipsFontAndHelpFollowTheLanguage) {
 
   WindowRig english;
   CctvMainWindow& other = english.Open();
-  EXPECT_EQ(other.controlFont().family(), "Arial");
-  EXPECT_EQ(other.controlFont().pixelSize(), 14);
+  EXPECT_EQ(other.controlFont().family(), "Liberation Sans");
+  EXPECT_EQ(other.controlFont().pixelSize(), 11);
   EXPECT_EQ(other.TooltipAt({292, 270}).toStdString(), "Always upward/Cancel");
+}
+
+TEST(CctvFace, HelpOpensInOurOwnWindowWhereTheDesktopCannotOpenIt) {
+  WindowRig rig(Language::Japanese);
+  CctvMainWindow& window = rig.Open();
+  window.show();
+  const fs::path page = rig.folder.path() / "TAVOCCTVHELP_JPN.html";
+  {
+    std::ofstream out(page);
+    out << "<html><body><h1>TavoCCTV</h1><p>ヘルプ</p></body></html>";
+  }
+  rig.shell.openResult = 31;  // no handler for the page's type
+  QTest::keyClick(&window, Qt::Key_F1);
+  EXPECT_TRUE(rig.Messages().empty());
+  auto* browser = window.findChild<QTextBrowser*>("helpBrowser");
+  ASSERT_NE(browser, nullptr);
+  EXPECT_NE(browser->toPlainText().indexOf(QString::fromUtf8("ヘルプ")), -1);
+  EXPECT_EQ(browser->window()->windowTitle().toStdString(), rig.Text(kStringHelpTitle));
+  // Wider than the window at the screen's left edge, it still stands whole on the screen.
+  EXPECT_TRUE(window.screen()->availableGeometry().contains(browser->window()->geometry()));
+  // Its close control works without a window manager.
+  auto* close = browser->window()->findChild<QPushButton*>("skinClose");
+  ASSERT_NE(close, nullptr);
+  QPointer<QWidget> viewer = browser->window();
+  close->click();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(viewer.isNull() || !viewer->isVisible());
+
+  // A page that is really missing is still reported as missing.
+  fs::remove(page);
+  QTest::keyClick(&window, Qt::Key_F1);
+  EXPECT_EQ(rig.Messages().size(), 1u);
+  int shown = 0;
+  for (auto* b : window.findChildren<QTextBrowser*>("helpBrowser")) shown += b->isVisible();
+  EXPECT_EQ(shown, 0);
+}
+
+TEST(CctvFace, TheCameraListShowsItOpensAndTheWholeName) {
+  WindowRig rig;
+  rig.platform.devices = {testing::Camera("Tavo Virtual Camera of a long name")};
+  CctvMainWindow& window = rig.Open();
+  QComboBox* list = window.cameraList();
+  EXPECT_EQ(list->toolTip().toStdString(), "Tavo Virtual Camera of a long name");
+  EXPECT_GE(list->view()->minimumWidth(), kCameraListDropWidth);
+  EXPECT_EQ(list->view()->textElideMode(), Qt::ElideNone);
+  // The arrow: the right end of the field is drawn in the skin's edge colour.
+  const QImage face = list->grab().toImage();
+  bool arrow = false;
+  for (int x = list->width() - SkinComboBox::kArrowWidth; x < list->width(); ++x) {
+    for (int y = 0; y < list->height(); ++y) arrow = arrow || face.pixelColor(x, y) == look::kEdge;
+  }
+  EXPECT_TRUE(arrow);
+  window.rateList()->grab();
+  EXPECT_TRUE(window.rateList()->toolTip().isEmpty());  // "     5" fits
 }
 
 TEST(CctvFace, NoCameraEndsTheStartUp) {
@@ -309,6 +371,26 @@ void RecordRun(const fs::path& programFolder, const std::string& name, int count
 void FinishSlide(FolderPanel& panel) {
   for (int i = 0; i < 40 && panel.sliding(); ++i) panel.SlideTickForTest();
   QCoreApplication::sendPostedEvents();
+}
+
+TEST(CctvViewerWindow, ThePanelComesBackBesideTheWindowWhenItIsRestored) {
+  WindowRig rig;
+  CctvMainWindow& window = rig.Open();
+  window.show();
+  QTest::mouseClick(&window, Qt::LeftButton, {}, QPoint(117, 285));  // viewer
+  FolderPanel& panel = *window.folderPanel();
+  FinishSlide(panel);
+  QTest::mouseClick(&window, Qt::LeftButton, {}, QPoint(307, 271));  // minimise
+  ASSERT_TRUE(window.isMinimized());
+  // Moved while minimised (a window manager may place it anew): the panel stays put.
+  const QPoint panelBefore = panel.pos();
+  window.move(window.pos() + QPoint(40, 30));
+  EXPECT_EQ(panel.pos(), panelBefore);
+  // Restored, without a move: the panel is beside it again.
+  window.showNormal();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(panel.pos(), PlaceBeside(window.frameGeometry()));
+  EXPECT_TRUE(panel.isVisible());
 }
 
 TEST(CctvViewerWindow, EntersAndLeavesTheViewerLayout) {

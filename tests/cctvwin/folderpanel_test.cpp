@@ -96,7 +96,9 @@ TEST(FolderPanel, BuildsItsFaceTreeAndCaptionsInEachLanguage) {
     EXPECT_EQ(panel.timeCaption()->geometry(), QRect(70, 379, 80, 14));
     EXPECT_EQ(panel.timeCaption()->palette().color(QPalette::WindowText), QColor(Qt::white));
     EXPECT_EQ(PixelAt(panel, {148, 392}), QColor(82, 82, 82));
-    EXPECT_EQ(panel.treeFont().family(), std::string(language) == "Korean" ? "Batang" : "Arial");
+    EXPECT_EQ(panel.treeFont().family(), std::string(language) == "Korean"     ? "NanumGothic"
+                                         : std::string(language) == "Japanese" ? "IPAPGothic"
+                                                                               : "Liberation Sans");
   }
 }
 

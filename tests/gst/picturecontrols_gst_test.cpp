@@ -77,5 +77,47 @@ TEST_F(GstPictureControls, TheVirtualCamerasColourBalanceRefusesValuesBeyondItsC
   EXPECT_EQ(brightness, 1.0);
 }
 
+TEST_F(GstPictureControls, ShownRangesMapOntoTheColourBalanceBothWays) {
+  GstPtr<GstElement> balance = MakeElement("videobalance");
+  GstElement* balanceElement = balance.get();
+  const GstPtr<GstElement> camera =
+      CameraBin(MakeElement("videotestsrc", kSourceName), std::move(balance));
+  RecordPictureDefaults(camera.get());
+  SetShownPictureRanges(
+      camera.get(),
+      {{kPropertyBrightness, -64, 64}, {kPropertyContrast, 0, 64}, {kPropertySaturation, 0, 128}});
+  const std::shared_ptr<ProcAmp> procAmp = MakePictureControls(camera.get());
+  ASSERT_NE(procAmp, nullptr);
+
+  struct Case {
+    int property;
+    long minimum, maximum, defaultValue;
+  };
+  for (const Case& c : {Case{kPropertyBrightness, -64, 64, 0}, Case{kPropertyContrast, 0, 64, 32},
+                        Case{kPropertySaturation, 0, 128, 64}}) {
+    PropertyRange range;
+    ASSERT_EQ(procAmp->GetRange(c.property, range), Status::Ok);
+    EXPECT_EQ(range.minimum, c.minimum);
+    EXPECT_EQ(range.maximum, c.maximum);
+    EXPECT_EQ(range.defaultValue, c.defaultValue);
+    // Every end fits a field of four characters.
+    EXPECT_LE(std::to_string(range.minimum).size(), 4u);
+    EXPECT_LE(std::to_string(range.maximum).size(), 4u);
+    EXPECT_EQ(procAmp->Set(c.property, c.maximum + 1, kPropertyFlagsManual), Status::Fail);
+    EXPECT_EQ(procAmp->Set(c.property, c.minimum - 1, kPropertyFlagsManual), Status::Fail);
+  }
+
+  double value = 0;
+  EXPECT_EQ(procAmp->Set(kPropertyBrightness, -64, kPropertyFlagsManual), Status::Ok);
+  g_object_get(balanceElement, "brightness", &value, nullptr);
+  EXPECT_EQ(value, -1.0);
+  EXPECT_EQ(procAmp->Set(kPropertyContrast, 64, kPropertyFlagsManual), Status::Ok);
+  g_object_get(balanceElement, "contrast", &value, nullptr);
+  EXPECT_EQ(value, 2.0);
+  EXPECT_EQ(procAmp->Set(kPropertySaturation, 32, kPropertyFlagsManual), Status::Ok);
+  g_object_get(balanceElement, "saturation", &value, nullptr);
+  EXPECT_NEAR(value, 0.5, 0.001);
+}
+
 }  // namespace
 }  // namespace tavo::media

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "skinpaint.h"
 
@@ -24,6 +26,11 @@ const Tr kBright{"밝기", "Bright", "明るさ"};
 const Tr kSaturation{"채도", "Saturation", "彩度"};
 const Tr kContrast{"대비", "Contrast", "コントラスト"};
 const Tr kSensitivity{"감도", "Sensitivity", "感度"};
+// Short wordings for a column too narrow for the full ones (half-width kana is how Japanese
+// shortens a katakana word).
+const Tr kSaturationShort{"채도", "Satur.", "彩度"};
+const Tr kContrastShort{"대비", "Contr.", "ｺﾝﾄﾗｽﾄ"};
+const Tr kSensitivityShort{"감도", "Sensit.", "感度"};
 const Tr kFrom{"보내는 사람", "From", "送信者"};
 const Tr kTo{"받는 사람", "To", "宛先"};
 const Tr kServer{"메일 서버", "SMTP server", "SMTPサーバー"};
@@ -233,10 +240,16 @@ void CctvPanel(QPainter& p, Lang lang) {
   Well(p, QRect(68, 354, 73, 20), colour::kBase);
   Well(p, QRect(68, 380, 73, 20), colour::kBase);
   DrawGlyph(p, Glyph::Mail, QRectF(92, 408, 16, 16), QColor(120, 122, 120));
-  const Tr* sliders[] = {&kBright, &kSaturation, &kContrast, &kSensitivity};
+  const std::vector<std::pair<QString, QString>> sliders = {
+      {T(kBright, lang), T(kBright, lang)},
+      {T(kSaturation, lang), T(kSaturationShort, lang)},
+      {T(kContrast, lang), T(kContrastShort, lang)},
+      {T(kSensitivity, lang), T(kSensitivityShort, lang)}};
+  const ColumnFit column = FitColumn(sliders, 42, lang, 11, 10);
   for (int i = 0; i < 4; ++i) {
     const int y = 333 + 25 * i;
-    RightLabel(p, QRect(150, y + 2, 42, 16), T(*sliders[i], lang), lang);
+    DrawLabel(p, QRect(150, y + 2, 42, 16), column.texts[static_cast<std::size_t>(i)], lang,
+              column.pixelSize, Qt::AlignRight | Qt::AlignVCenter, colour::kText);
     Well(p, QRect(194, y, 98, 21), colour::kMid);
     Well(p, QRect(293, y + 1, 25, 16), colour::kBase);
   }
@@ -323,10 +336,15 @@ void ConfigDialog(QPainter& p, Lang lang) {
   RightLabel(p, QRect(6, 75, 58, 19), T(kSize, lang), lang);
   Well(p, QRect(67, 48, 84, 22), colour::kBase);
   Well(p, QRect(67, 74, 84, 22), colour::kBase);
-  const Tr* sliders[] = {&kBright, &kSaturation, &kContrast};
+  const std::vector<std::pair<QString, QString>> sliders = {
+      {T(kBright, lang), T(kBright, lang)},
+      {T(kSaturation, lang), T(kSaturationShort, lang)},
+      {T(kContrast, lang), T(kContrastShort, lang)}};
+  const ColumnFit column = FitColumn(sliders, 40, lang, 11, 10);
   for (int i = 0; i < 3; ++i) {
     const int y = 25 + 25 * i;
-    RightLabel(p, QRect(152, y + 1, 40, 18), T(*sliders[i], lang), lang);
+    DrawLabel(p, QRect(152, y + 1, 40, 18), column.texts[static_cast<std::size_t>(i)], lang,
+              column.pixelSize, Qt::AlignRight | Qt::AlignVCenter, colour::kText);
     Well(p, QRect(194, y - 1, 98, 22), colour::kMid);
     Well(p, QRect(291, y + 2, 26, 16), colour::kBase);
   }

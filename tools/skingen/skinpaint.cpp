@@ -165,7 +165,7 @@ void Pill(QPainter& p, const QRectF& full, Glyph glyph, const Tr& label, FaceSta
   }
   const QString s = QString::fromUtf8(label.In(lang));
   const int px = std::min(10, static_cast<int>(r.height()) - 3);
-  const qreal textW = QFontMetricsF(UiFont(lang, px, true)).horizontalAdvance(s);
+  const qreal textW = QFontMetricsF(TextFont(s, lang, px, true)).horizontalAdvance(s);
   const qreal gap = 2;
   const bool withGlyph = glyph != Glyph::None && textW + gs + gap <= r.width() - r.height();
   const qreal total = withGlyph ? textW + gs + gap : textW;
@@ -253,8 +253,9 @@ void Sign(QPainter& p, const QRectF& r, bool lit) {
 }  // namespace
 
 QFont UiFont(Lang lang, int pixelSize, bool bold) {
+  // IPAPGothic, not IPAGothic: the latter draws every character in one width, Latin letters too.
   const char* family = lang == Lang::Korean     ? "NanumGothic"
-                       : lang == Lang::Japanese ? "IPAGothic"
+                       : lang == Lang::Japanese ? "IPAPGothic"
                                                 : "Liberation Sans";
   QFont f(QString::fromLatin1(family));
   f.setPixelSize(pixelSize);
@@ -264,9 +265,38 @@ QFont UiFont(Lang lang, int pixelSize, bool bold) {
   return f;
 }
 
+QFont TextFont(const QString& text, Lang lang, int pixelSize, bool bold) {
+  bool latin = true;
+  for (QChar c : text) latin = latin && c.unicode() < 0x80;
+  return UiFont(latin ? Lang::English : lang, pixelSize, bold);
+}
+
+ColumnFit FitColumn(const std::vector<std::pair<QString, QString>>& labels, qreal width, Lang lang,
+                    int pixelSize, int smallest) {
+  ColumnFit fit;
+  for (int px = pixelSize; px >= smallest; --px) {
+    fit.pixelSize = px;
+    fit.texts.clear();
+    bool fits = true;
+    for (const auto& [full, brief] : labels) {
+      auto advance = [&](const QString& t) {
+        return QFontMetricsF(TextFont(t, lang, px)).horizontalAdvance(t);
+      };
+      if (advance(full) <= width) {
+        fit.texts.push_back(full);
+      } else {
+        fit.texts.push_back(brief);
+        fits = fits && advance(brief) <= width;
+      }
+    }
+    if (fits) break;
+  }
+  return fit;
+}
+
 void DrawLabel(QPainter& p, const QRectF& rect, const QString& text, Lang lang, int pixelSize,
                int flags, const QColor& colour, bool bold, bool shadow) {
-  QFont f = UiFont(lang, pixelSize, bold);
+  QFont f = TextFont(text, lang, pixelSize, bold);
   qreal width = QFontMetricsF(f).horizontalAdvance(text);
   // Shrink by one pixel at most so that labels of a column keep one size, then narrow the face.
   const int smallest = std::max(7, pixelSize - 1);

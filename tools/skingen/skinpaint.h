@@ -4,6 +4,8 @@
 #include <QColor>
 #include <QImage>
 #include <QPainter>
+#include <utility>
+#include <vector>
 
 #include "skintable.h"
 
@@ -20,6 +22,19 @@ inline const QColor kRecord(228, 64, 52);
 }  // namespace colour
 
 QFont UiFont(Lang lang, int pixelSize, bool bold = false);
+// The font for `text` in `lang`: text in Latin letters only takes the Latin face in every
+// language, so that "CRT" looks the same in the three skins.
+QFont TextFont(const QString& text, Lang lang, int pixelSize, bool bold = false);
+
+// A column of labels drawn at one size: each label has a full and a short wording; the size is
+// the largest from `pixelSize` down to `smallest` at which every label fits `width` in its full
+// wording, or else in its short one.
+struct ColumnFit {
+  int pixelSize = 0;
+  std::vector<QString> texts;
+};
+ColumnFit FitColumn(const std::vector<std::pair<QString, QString>>& labels, qreal width, Lang lang,
+                    int pixelSize, int smallest);
 
 // Draws text fitted into rect: the size shrinks (down to 7 pixels), then the font narrows, until it
 // fits. A dark drop shadow one pixel below lifts it off the metal.
