@@ -177,6 +177,15 @@ TEST_F(PictureControlsTest, FieldsThatNeverShowedAValueAreNotStored) {
   EXPECT_TRUE(batch.empty());
   ASSERT_TRUE(controls.StoreValues(root));
   EXPECT_EQ(Stored("Bright"), 70u);
+  // Nor is an empty key made when there is none: it would only fail the next read.
+  std::filesystem::remove(root.file);
+  ASSERT_TRUE(controls.StoreValues(root));
+  EXPECT_FALSE(std::filesystem::exists(root.file));
+  {
+    RegistryKey key(root);
+    ASSERT_TRUE(key.CreateKey(root, kPreviewKey));
+    ASSERT_TRUE(key.WriteNumber("Bright", 70));
+  }
 
   // Once the camera took values, all three are stored.
   ASSERT_TRUE(Build());
@@ -185,6 +194,65 @@ TEST_F(PictureControlsTest, FieldsThatNeverShowedAValueAreNotStored) {
   EXPECT_EQ(batch.size(), 3u);
   ASSERT_TRUE(controls.StoreValues(root));
   EXPECT_EQ(Stored("Saturation"), 20u);
+}
+
+TEST_F(PictureControlsTest, SetUpPutsTheSlidersAtTheCurrentValuesAndReadBackValuesBecomeThem) {
+  ASSERT_TRUE(Build());
+  controls.SetUp();  // nothing current yet: the defaults
+  EXPECT_EQ(controls.slider(1007)->position, 10);
+  EXPECT_EQ(controls.FieldText(1012), "49");
+  controls.Adopt({60, 120, 300});
+  EXPECT_TRUE(platform.propertyWrites.empty());  // read back, not applied
+  EXPECT_EQ(controls.slider(1007)->position, 10);
+  controls.SetUp();
+  EXPECT_EQ(controls.slider(1007)->position, 60);
+  EXPECT_EQ(controls.slider(1007)->selectionStart, 10);
+  EXPECT_EQ(controls.slider(1008)->selectionEnd, 170);
+  // A value beyond the camera's range: the slider stands at its end, the label tells the value.
+  EXPECT_EQ(controls.slider(1009)->position, 200);
+  EXPECT_EQ(controls.slider(1009)->selectionStart, 150);
+  EXPECT_EQ(controls.FieldText(1013), "300");
+  EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(PictureControlsTest, AMoveIsStoredAloneAndOnlyWhenTheCameraTakesIt) {
+  using Result = PictureControls::MoveResult;
+  ASSERT_TRUE(Build());
+  controls.Apply({20, 30, 40});
+  controls.SetUp();
+  ASSERT_TRUE(controls.StoreValues(root));
+  {
+    RegistryKey key(root);
+    ASSERT_TRUE(key.Open(root, kPreviewKey));
+    ASSERT_TRUE(key.WriteNumber("Contrast", 44));
+  }
+  EXPECT_EQ(controls.MoveAndStore(1008, 90, root), Result::kStored);
+  EXPECT_EQ(platform.propertyWrites.back().property, media::kPropertySaturation);
+  EXPECT_EQ(Stored("Saturation"), 90u);
+  EXPECT_EQ(Stored("Contrast"), 44u);  // the others are not written
+  EXPECT_EQ(controls.FieldText(1012), "90");
+  EXPECT_EQ(controls.MoveAndStore(1007, -500, root), Result::kStored);  // held within range
+  EXPECT_EQ(static_cast<std::int32_t>(Stored("Bright")), -100);
+  EXPECT_EQ(controls.MoveAndStore(1004, 5, root), Result::kNotASlider);
+
+  // The camera without picture control refuses: the slider stands where it was put, but field
+  // and store keep the value the camera has.
+  graph.Close();
+  ASSERT_TRUE(Build(false));
+  const std::size_t writes = platform.propertyWrites.size();
+  EXPECT_EQ(controls.MoveAndStore(1008, 120, root), Result::kRefused);
+  EXPECT_EQ(controls.slider(1008)->position, 120);
+  EXPECT_EQ(controls.FieldText(1012), "90");
+  EXPECT_EQ(Stored("Saturation"), 90u);
+  EXPECT_EQ(platform.propertyWrites.size(), writes);
+
+  // A store that cannot be written: the camera has the value, the caller hears it was not kept.
+  graph.Close();
+  ASSERT_TRUE(Build());
+  std::filesystem::remove(root.file);
+  std::filesystem::create_directory(root.file);
+  EXPECT_EQ(controls.MoveAndStore(1009, 150, root), Result::kNotStored);
+  EXPECT_EQ(controls.FieldText(1013), "150");
 }
 
 TEST_F(PictureControlsTest, AReadStopsAtTheFirstMissingValue) {
