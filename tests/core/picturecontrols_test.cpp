@@ -215,46 +215,6 @@ TEST_F(PictureControlsTest, SetUpPutsTheSlidersAtTheCurrentValuesAndReadBackValu
   EXPECT_TRUE(boxes.boxes.empty());
 }
 
-TEST_F(PictureControlsTest, AMoveIsStoredAloneAndOnlyWhenTheCameraTakesIt) {
-  using Result = PictureControls::MoveResult;
-  ASSERT_TRUE(Build());
-  controls.Apply({20, 30, 40});
-  controls.SetUp();
-  ASSERT_TRUE(controls.StoreValues(root));
-  {
-    RegistryKey key(root);
-    ASSERT_TRUE(key.Open(root, kPreviewKey));
-    ASSERT_TRUE(key.WriteNumber("Contrast", 44));
-  }
-  EXPECT_EQ(controls.MoveAndStore(1008, 90, root), Result::kStored);
-  EXPECT_EQ(platform.propertyWrites.back().property, media::kPropertySaturation);
-  EXPECT_EQ(Stored("Saturation"), 90u);
-  EXPECT_EQ(Stored("Contrast"), 44u);  // the others are not written
-  EXPECT_EQ(controls.FieldText(1012), "90");
-  EXPECT_EQ(controls.MoveAndStore(1007, -500, root), Result::kStored);  // held within range
-  EXPECT_EQ(static_cast<std::int32_t>(Stored("Bright")), -100);
-  EXPECT_EQ(controls.MoveAndStore(1004, 5, root), Result::kNotASlider);
-
-  // The camera without picture control refuses: the slider stands where it was put, but field
-  // and store keep the value the camera has.
-  graph.Close();
-  ASSERT_TRUE(Build(false));
-  const std::size_t writes = platform.propertyWrites.size();
-  EXPECT_EQ(controls.MoveAndStore(1008, 120, root), Result::kRefused);
-  EXPECT_EQ(controls.slider(1008)->position, 120);
-  EXPECT_EQ(controls.FieldText(1012), "90");
-  EXPECT_EQ(Stored("Saturation"), 90u);
-  EXPECT_EQ(platform.propertyWrites.size(), writes);
-
-  // A store that cannot be written: the camera has the value, the caller hears it was not kept.
-  graph.Close();
-  ASSERT_TRUE(Build());
-  std::filesystem::remove(root.file);
-  std::filesystem::create_directory(root.file);
-  EXPECT_EQ(controls.MoveAndStore(1009, 150, root), Result::kNotStored);
-  EXPECT_EQ(controls.FieldText(1013), "150");
-}
-
 TEST_F(PictureControlsTest, AReadStopsAtTheFirstMissingValue) {
   RegistryKey key(root);
   ASSERT_TRUE(key.CreateKey(root, kPreviewKey));

@@ -209,13 +209,5 @@ TEST(ConfigDialogControls, SliderAndListsDriveTheCameraAndTheStore) {
   EXPECT_THAT(rig.Messages(), IsEmpty());
 }
 
-TEST(ConfigDialogStrings, TheUnwritableStoreMessageIsThereInEachLanguage) {
-  for (Language language : {Language::Korean, Language::English, Language::Japanese}) {
-    const StringTable table(PreviewStrings(), language);
-    EXPECT_FALSE(table.Text(kMsgSettingsNotStored).empty());
-    EXPECT_FALSE(table.Text(kMsgRegistryRead).empty());
-  }
-}
-
 }  // namespace
 }  // namespace tavo::preview
