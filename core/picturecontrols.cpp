@@ -79,6 +79,21 @@ void PictureControls::Refresh() {
   }
 }
 
+void PictureControls::SetUp() {
+  for (std::size_t index : kRefreshOrder) {
+    Control& control = controls_[index];
+    control.range = {};
+    if (!graph_.GetVideoPropertyRange(control.property, control.range)) continue;
+    const int minimum = static_cast<int>(control.range.minimum);
+    const int maximum = static_cast<int>(control.range.maximum);
+    const int current = control.field.empty() ? static_cast<int>(control.range.defaultValue)
+                                              : DecimalOf(control.field);
+    // The slider cannot stand outside its range; the band goes around where it stands.
+    control.model = BandedSlider(minimum, maximum, std::clamp(current, minimum, maximum));
+    SetField(control, current);
+  }
+}
+
 bool PictureControls::ResetDisplayType(bool lcd) {
   if (!graph_.built()) return false;
   const bool reset = graph_.ResetVideoProperties();
@@ -111,6 +126,34 @@ bool PictureControls::Move(int id, int position) {
   graph_.SetVideoProperty(control->property, position);
   SetField(*control, position);
   return true;
+}
+
+std::size_t PictureControls::IndexOf(const Control& control) const {
+  return static_cast<std::size_t>(&control - controls_.data());
+}
+
+PictureControls::MoveResult PictureControls::MoveAndStore(int id, int position,
+                                                          const RegistryRoot& root) {
+  Control* control = Find(id);
+  if (control == nullptr) return MoveResult::kNotASlider;
+  position = std::clamp(position, control->model.minimum, control->model.maximum);
+  // The slider stands where it was moved to, whatever the camera makes of it.
+  control->model.position = position;
+  if (!graph_.SetVideoProperty(control->property, position)) return MoveResult::kRefused;
+  SetField(*control, position);
+  RegistryKey key(root);
+  if (!key.OpenSubKey(setup_.settingsKey)) key.CreateKey(root, setup_.settingsKey);
+  const bool stored =
+      key.Open(root, setup_.settingsKey) &&
+      key.WriteNumber(kValueNames[IndexOf(*control)], static_cast<std::uint32_t>(position));
+  key.Close();
+  return stored ? MoveResult::kStored : MoveResult::kNotStored;
+}
+
+void PictureControls::Adopt(const PictureValues& values) {
+  for (std::size_t i = 0; i < controls_.size(); ++i) {
+    SetField(controls_[i], static_cast<std::int32_t>(values[i]));
+  }
 }
 
 void PictureControls::ApplyShown() {
@@ -173,12 +216,12 @@ bool PictureControls::StoreDefaults(const RegistryRoot& root) const {
 }
 
 bool PictureControls::StoreValues(const RegistryRoot& root) const {
-  RegistryKey key(root);
-  if (!key.OpenSubKey(setup_.settingsKey)) key.CreateKey(root, setup_.settingsKey);
-  if (!key.Open(root, setup_.settingsKey)) return false;
   std::vector<RegistryKey::ValueInfo> batch;
   AddValues(batch);
-  return key.WriteValues(batch);
+  if (batch.empty()) return true;
+  RegistryKey key(root);
+  if (!key.OpenSubKey(setup_.settingsKey)) key.CreateKey(root, setup_.settingsKey);
+  return key.Open(root, setup_.settingsKey) && key.WriteValues(batch);
 }
 
 }  // namespace tavo

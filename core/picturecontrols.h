@@ -69,6 +69,12 @@ class PictureControls {
   // field; one that does not keeps slider and field, and its range record stays zero.
   void Refresh();
 
+  // Slider set-up at the current values: reads the ranges of brightness, contrast and saturation,
+  // in that order. Each property that answers gets its slider over minimum..maximum at its
+  // current value (what its field shows; the range default while it shows nothing), banded, and
+  // that value in its field; one that does not keeps slider and field.
+  void SetUp();
+
   // A display-type button. Nothing without a built graph. Resets the picture properties and
   // refreshes the sliders, or shows msgNoVideoFeature; for `lcd` then lowers gamma by one step.
   // True when the sliders were refreshed.
@@ -82,6 +88,22 @@ class PictureControls {
   // and the field shows the position, even when the camera refused it. False when `id` is not one
   // of the three sliders.
   bool Move(int id, int position);
+
+  // What became of a slider move that is kept in the settings key (MoveAndStore).
+  enum class MoveResult {
+    kNotASlider,  // `id` is not one of the three sliders
+    kRefused,     // the camera did not take the value: field and store keep the old one
+    kStored,      // the camera took it, the field shows it and the key holds it
+    kNotStored,   // the camera took it and the field shows it, but the key could not be written
+  };
+  // Slider `id` moved to `position` (held within its range): the property is set on the camera
+  // first; only when the camera takes it does the field show it and is that value alone written
+  // into the settings key below `root` (opened, or created when missing).
+  MoveResult MoveAndStore(int id, int position, const RegistryRoot& root);
+
+  // Values read back from the settings key become the current ones: the fields show them; camera
+  // and sliders are left alone.
+  void Adopt(const PictureValues& values);
 
   // Sets every property whose field shows a value to its slider's position again, in store order
   // (a camera that was away comes back with its own defaults). Fields that never showed a value
@@ -107,7 +129,8 @@ class PictureControls {
   // key could not be created and opened.
   bool StoreDefaults(const RegistryRoot& root) const;
   // Opens or creates the settings key and writes the fields' values that AddValues gives, in one
-  // transaction; false when the key could not be opened or written.
+  // transaction; false when the key could not be opened or written. With no value to write the
+  // key is neither created nor touched (true): an empty key would only fail the next reload.
   bool StoreValues(const RegistryRoot& root) const;
 
  private:
@@ -120,6 +143,8 @@ class PictureControls {
   };
   Control* Find(int slider);
   const Control* FindField(int field) const;
+  // The index of `control` in the store order, which is also the index of its value name.
+  std::size_t IndexOf(const Control& control) const;
   void SetField(Control& control, int value);
 
   CaptureGraph& graph_;

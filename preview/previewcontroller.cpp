@@ -239,15 +239,34 @@ void PreviewController::OnFrameReady() {
   }
 }
 
-void PreviewController::ChooseResolution(int item) {
+bool PreviewController::ChooseResolution(int item) {
   const int index = item + 1;
-  if (index < kResolution640 || index > kResolution160) return;
+  if (index < kResolution640 || index > kResolution160) return false;
   CaptureGraph& graph = services_.graph;
-  if (graph.built() && resolutionIndex_ == index) return;
+  if (graph.built() && resolutionIndex_ == index) return false;
   if (graph.built()) graph.Close();
   view_.DestroyPreviewWindow();
   resolutionIndex_ = index;
   StartPreview();
+  return true;
+}
+
+bool PreviewController::ChooseCamera(int item) {
+  // Pick closes the built graph of another camera.
+  if (!cameras_.Pick(item)) return false;
+  view_.DestroyPreviewWindow();
+  StartPreview();
+  return true;
+}
+
+void PreviewController::SelectListedCamera(int item) {
+  if (!services_.graph.built()) cameras_.Pick(item);
+}
+
+void PreviewController::TellSettingsNotStored() {
+  if (toldSettingsNotStored_) return;
+  toldSettingsNotStored_ = true;
+  Show(kMsgSettingsNotStored);
 }
 
 void PreviewController::OnButton(int id) {

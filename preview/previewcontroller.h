@@ -60,7 +60,9 @@ inline constexpr int kMsgNoVideoDevice = 3010;
 inline constexpr int kMsgPreviewFailed = 3017;
 inline constexpr int kMsgNoVideoReset = 3018;
 inline constexpr int kMsgNoVideoFeature = 3082;
+inline constexpr int kMsgRegistryRead = 3084;
 inline constexpr int kMsgHelpMissing = 3085;
+inline constexpr int kMsgSettingsNotStored = 3096;
 inline constexpr int kStringAboutItem = 101;
 
 // Qt event types, numbered as the window messages they stand for (WM_USER is 1024).
@@ -148,8 +150,21 @@ class PreviewController {
   // WM_FRAME_READY: the grabbed frame goes into the snapshot store, dialog or not.
   void OnFrameReady();
   // Another resolution from the configuration dialog (list item 0, 1 or 2): the graph and the
-  // preview window made again at it. The one already running changes nothing.
-  void ChooseResolution(int item);
+  // preview window made again at it. The one already running changes nothing. True when the
+  // preview was started again (whether it runs or not).
+  bool ChooseResolution(int item);
+  // Another camera from the configuration dialog's list (item `item`): the graph and the preview
+  // window made again with it. The camera of the built graph, or an item outside the list,
+  // changes nothing. True when the preview was started again.
+  bool ChooseCamera(int item);
+  // Without a built graph, the camera the configuration dialog shows selected becomes the one the
+  // next start uses; nothing else happens.
+  void SelectListedCamera(int item);
+  // A picture setting could not be written to the store: said once a run, so that a user whose
+  // settings never stick hears it without a box at every slider step.
+  void TellSettingsNotStored();
+
+  void Show(int message);
 
   void OnButton(int id);
   void OpenHelp();
@@ -170,11 +185,12 @@ class PreviewController {
   SnapshotStore& store() { return store_; }
   const SnapshotStore& store() const { return store_; }
   PictureControls& picture() { return picture_; }
+  const PictureControls& picture() const { return picture_; }
+  const RegistryRoot& settingsRoot() const { return services_.settingsRoot; }
   const CameraKey& cameraKey() const { return cameraKey_; }
   bool shutDown() const { return shutDown_; }
 
  private:
-  void Show(int message);
   // The stored picture settings loaded and applied (the first run stores the camera's
   // defaults), then Run. False when the graph does not run.
   bool ApplyStoredSettingsAndRun();
@@ -199,6 +215,7 @@ class PreviewController {
   // frame is requested once that one is stored, so no press is lost.
   bool snapshotAfterStore_ = false;
   bool shutDown_ = false;
+  bool toldSettingsNotStored_ = false;
 };
 
 }  // namespace tavo::preview

@@ -107,6 +107,7 @@ void PreviewMainWindow::Apply(const std::array<std::optional<Placement>, kSatell
   for (const std::optional<Placement>& move : moves) {
     if (move && move->which == Satellite::kPreview && preview_ != nullptr)
       preview_->PlaceAt(move->at);
+    if (move && move->which == Satellite::kConfig && config_ != nullptr) config_->PlaceAt(move->at);
   }
 }
 
@@ -258,16 +259,36 @@ void PreviewMainWindow::ShowVideoControl() {
 }
 
 bool PreviewMainWindow::dialogOpen(Satellite which) const {
+  if (which == Satellite::kConfig) return config_ != nullptr;
   const auto it = dialogs_.find(which);
   return it != dialogs_.end() && it->second;
 }
 
 bool PreviewMainWindow::CreateDialog(Satellite which) {
+  if (which == Satellite::kConfig) {
+    if (config_ == nullptr) {
+      config_ = new ConfigDialog(this, *controller_, docking_);
+      // It opens under the bar; the layout that follows hangs it under a docked snapshot dialog.
+      const QRect rect(PlaceUnderBar(docking_.bar()), config_->size());
+      docking_.Opened(Satellite::kConfig, rect, DockState::kUnderBar);
+      config_->PlaceAt(rect.topLeft());
+    }
+    return true;
+  }
   dialogs_[which] = true;
   return true;
 }
 
-void PreviewMainWindow::DestroyDialog(Satellite which) { dialogs_[which] = false; }
+void PreviewMainWindow::DestroyDialog(Satellite which) {
+  if (which == Satellite::kConfig) {
+    if (config_ == nullptr) return;
+    docking_.Closed(Satellite::kConfig);
+    config_->close();
+    delete config_.data();
+    return;
+  }
+  dialogs_[which] = false;
+}
 
 void PreviewMainWindow::LayOutSatellites() {
   if (preview_ != nullptr && !preview_->isVisible()) preview_->show();

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 
+#include "configdialog.h"
 #include "paintedbuttons.h"
 #include "previewcontroller.h"
 #include "previewdocking.h"
@@ -33,6 +34,7 @@ class PreviewMainWindow final : public SkinWindow, public PreviewView {
   PreviewDocking& docking() { return docking_; }
   const BarPictures& skin() const { return skin_; }
   PreviewWindow* previewWindow() const { return preview_.data(); }
+  ConfigDialog* configDialog() const { return config_.data(); }
   bool ended() const { return ended_; }
   bool topmost() const { return topmost_; }
   // Whether the stand-in of a dialog is open (the dialogs' own windows come later).
@@ -83,8 +85,9 @@ class PreviewMainWindow final : public SkinWindow, public PreviewView {
   WindowTimers timers_;
   BarPictures skin_;
   QPointer<PreviewWindow> preview_;
-  // The snapshot and configuration dialogs have no window of their own yet: opening one only
-  // marks it open, so the bar's toggles and the camera button's rule already hold.
+  QPointer<ConfigDialog> config_;
+  // The snapshot dialog has no window of its own yet: opening it only marks it open, so the bar's
+  // toggles and the camera button's rule already hold.
   std::map<Satellite, bool> dialogs_;
   bool ended_ = false;
   bool topmost_ = false;

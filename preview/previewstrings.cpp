@@ -48,6 +48,10 @@ constexpr StringEntry kOwnStrings[] = {
      "レジストリを読み込みエラー！"},
     {3085, "도움말 파일을 찾지 못했습니다.", "The Help file is not found",
      "ヘルプファイルが見つかりません！"},
+    // A picture setting could not be written to the settings store.
+    {3096, "설정을 저장하지 못했습니다. 설정 파일에 쓸 수 있는지 확인하세요.",
+     "The settings could not be saved. Check that the settings file can be written.",
+     "設定を保存できませんでした。設定ファイルに書き込めるか確認してください。"},
 };
 
 // The capture graph's messages under their own numbers.

@@ -177,6 +177,15 @@ TEST_F(PictureControlsTest, FieldsThatNeverShowedAValueAreNotStored) {
   EXPECT_TRUE(batch.empty());
   ASSERT_TRUE(controls.StoreValues(root));
   EXPECT_EQ(Stored("Bright"), 70u);
+  // Nor is an empty key made when there is none: it would only fail the next read.
+  std::filesystem::remove(root.file);
+  ASSERT_TRUE(controls.StoreValues(root));
+  EXPECT_FALSE(std::filesystem::exists(root.file));
+  {
+    RegistryKey key(root);
+    ASSERT_TRUE(key.CreateKey(root, kPreviewKey));
+    ASSERT_TRUE(key.WriteNumber("Bright", 70));
+  }
 
   // Once the camera took values, all three are stored.
   ASSERT_TRUE(Build());
@@ -185,6 +194,25 @@ TEST_F(PictureControlsTest, FieldsThatNeverShowedAValueAreNotStored) {
   EXPECT_EQ(batch.size(), 3u);
   ASSERT_TRUE(controls.StoreValues(root));
   EXPECT_EQ(Stored("Saturation"), 20u);
+}
+
+TEST_F(PictureControlsTest, SetUpPutsTheSlidersAtTheCurrentValuesAndReadBackValuesBecomeThem) {
+  ASSERT_TRUE(Build());
+  controls.SetUp();  // nothing current yet: the defaults
+  EXPECT_EQ(controls.slider(1007)->position, 10);
+  EXPECT_EQ(controls.FieldText(1012), "49");
+  controls.Adopt({60, 120, 300});
+  EXPECT_TRUE(platform.propertyWrites.empty());  // read back, not applied
+  EXPECT_EQ(controls.slider(1007)->position, 10);
+  controls.SetUp();
+  EXPECT_EQ(controls.slider(1007)->position, 60);
+  EXPECT_EQ(controls.slider(1007)->selectionStart, 10);
+  EXPECT_EQ(controls.slider(1008)->selectionEnd, 170);
+  // A value beyond the camera's range: the slider stands at its end, the label tells the value.
+  EXPECT_EQ(controls.slider(1009)->position, 200);
+  EXPECT_EQ(controls.slider(1009)->selectionStart, 150);
+  EXPECT_EQ(controls.FieldText(1013), "300");
+  EXPECT_TRUE(boxes.boxes.empty());
 }
 
 TEST_F(PictureControlsTest, AReadStopsAtTheFirstMissingValue) {
