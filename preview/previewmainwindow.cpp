@@ -107,6 +107,8 @@ void PreviewMainWindow::Apply(const std::array<std::optional<Placement>, kSatell
   for (const std::optional<Placement>& move : moves) {
     if (move && move->which == Satellite::kPreview && preview_ != nullptr)
       preview_->PlaceAt(move->at);
+    if (move && move->which == Satellite::kSnapshot && snapshotDialog_ != nullptr)
+      snapshotDialog_->PlaceAt(move->at);
   }
 }
 
@@ -258,16 +260,37 @@ void PreviewMainWindow::ShowVideoControl() {
 }
 
 bool PreviewMainWindow::dialogOpen(Satellite which) const {
+  if (which == Satellite::kSnapshot) return snapshotDialog_ != nullptr;
   const auto it = dialogs_.find(which);
   return it != dialogs_.end() && it->second;
 }
 
 bool PreviewMainWindow::CreateDialog(Satellite which) {
+  if (which == Satellite::kSnapshot) {
+    if (snapshotDialog_ != nullptr) return true;
+    // It opens under the bar; the layout that follows hangs the configuration dialog under it.
+    const QRect at(PlaceUnderBar(docking_.bar()), QSize(kBarWidth, kSnapshotDialogHeight));
+    docking_.Opened(Satellite::kSnapshot, at, DockState::kUnderBar);
+    snapshotDialog_ = new SnapshotDialog(
+        this, {controller_->store(), docking_, [this] { return controller_->TakeSnapshot(); },
+               boxes_, strings_, programFolder_});
+    snapshotDialog_->PlaceAt(at.topLeft());
+    return true;
+  }
   dialogs_[which] = true;
   return true;
 }
 
-void PreviewMainWindow::DestroyDialog(Satellite which) { dialogs_[which] = false; }
+void PreviewMainWindow::DestroyDialog(Satellite which) {
+  if (which == Satellite::kSnapshot) {
+    if (snapshotDialog_ == nullptr) return;
+    docking_.Closed(Satellite::kSnapshot);
+    snapshotDialog_->hide();
+    delete snapshotDialog_.data();
+    return;
+  }
+  dialogs_[which] = false;
+}
 
 void PreviewMainWindow::LayOutSatellites() {
   if (preview_ != nullptr && !preview_->isVisible()) preview_->show();

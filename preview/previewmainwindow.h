@@ -14,6 +14,7 @@
 #include "previewdocking.h"
 #include "previewface.h"
 #include "previewwindow.h"
+#include "snapshotdialog.h"
 #include "windowtimers.h"
 
 namespace tavo::preview {
@@ -35,8 +36,9 @@ class PreviewMainWindow final : public SkinWindow, public PreviewView {
   PreviewWindow* previewWindow() const { return preview_.data(); }
   bool ended() const { return ended_; }
   bool topmost() const { return topmost_; }
-  // Whether the stand-in of a dialog is open (the dialogs' own windows come later).
+  // Whether a dialog is open (the configuration dialog's is still a stand-in).
   bool dialogOpen(Satellite which) const;
+  SnapshotDialog* snapshotDialog() const { return snapshotDialog_.data(); }
   // The tooltip text for a client point, or empty.
   QString TooltipAt(QPoint point) const;
   void ShowAbout();
@@ -83,8 +85,9 @@ class PreviewMainWindow final : public SkinWindow, public PreviewView {
   WindowTimers timers_;
   BarPictures skin_;
   QPointer<PreviewWindow> preview_;
-  // The snapshot and configuration dialogs have no window of their own yet: opening one only
-  // marks it open, so the bar's toggles and the camera button's rule already hold.
+  QPointer<SnapshotDialog> snapshotDialog_;
+  // The configuration dialog has no window of its own yet: opening it only marks it open, so the
+  // bar's toggle already holds.
   std::map<Satellite, bool> dialogs_;
   bool ended_ = false;
   bool topmost_ = false;
