@@ -126,6 +126,9 @@ void SnapshotDialog::PaintState(QPainter& painter) {
 }
 
 void SnapshotDialog::mousePressEvent(QMouseEvent* event) {
+  // A click makes the dialog the active window, as any dialog clicked is: its arrow keys then
+  // work, with or without a window manager to hand it the focus.
+  if (!isActiveWindow()) activateWindow();
   // The slider is tested before the buttons and the thumbnails; the thumb shows its new place
   // with the next move or the release.
   if (event->button() == Qt::LeftButton && SliderTakesPress(event->position().toPoint())) {
