@@ -108,6 +108,8 @@ void PreviewMainWindow::Apply(const std::array<std::optional<Placement>, kSatell
     if (move && move->which == Satellite::kPreview && preview_ != nullptr)
       preview_->PlaceAt(move->at);
     if (move && move->which == Satellite::kConfig && config_ != nullptr) config_->PlaceAt(move->at);
+    if (move && move->which == Satellite::kSnapshot && snapshotDialog_ != nullptr)
+      snapshotDialog_->PlaceAt(move->at);
   }
 }
 
@@ -260,8 +262,8 @@ void PreviewMainWindow::ShowVideoControl() {
 
 bool PreviewMainWindow::dialogOpen(Satellite which) const {
   if (which == Satellite::kConfig) return config_ != nullptr;
-  const auto it = dialogs_.find(which);
-  return it != dialogs_.end() && it->second;
+  if (which == Satellite::kSnapshot) return snapshotDialog_ != nullptr;
+  return false;
 }
 
 bool PreviewMainWindow::CreateDialog(Satellite which) {
@@ -275,8 +277,18 @@ bool PreviewMainWindow::CreateDialog(Satellite which) {
     }
     return true;
   }
-  dialogs_[which] = true;
-  return true;
+  if (which == Satellite::kSnapshot) {
+    if (snapshotDialog_ != nullptr) return true;
+    // It opens under the bar; the layout that follows hangs the configuration dialog under it.
+    const QRect at(PlaceUnderBar(docking_.bar()), QSize(kBarWidth, kSnapshotDialogHeight));
+    docking_.Opened(Satellite::kSnapshot, at, DockState::kUnderBar);
+    snapshotDialog_ = new SnapshotDialog(
+        this, {controller_->store(), docking_, [this] { return controller_->TakeSnapshot(); },
+               boxes_, strings_, programFolder_});
+    snapshotDialog_->PlaceAt(at.topLeft());
+    return true;
+  }
+  return false;
 }
 
 void PreviewMainWindow::DestroyDialog(Satellite which) {
@@ -287,7 +299,12 @@ void PreviewMainWindow::DestroyDialog(Satellite which) {
     delete config_.data();
     return;
   }
-  dialogs_[which] = false;
+  if (which == Satellite::kSnapshot) {
+    if (snapshotDialog_ == nullptr) return;
+    docking_.Closed(Satellite::kSnapshot);
+    snapshotDialog_->hide();
+    delete snapshotDialog_.data();
+  }
 }
 
 void PreviewMainWindow::LayOutSatellites() {

@@ -5,7 +5,6 @@
 
 #include <QPointer>
 #include <array>
-#include <map>
 #include <memory>
 #include <optional>
 
@@ -15,6 +14,7 @@
 #include "previewdocking.h"
 #include "previewface.h"
 #include "previewwindow.h"
+#include "snapshotdialog.h"
 #include "windowtimers.h"
 
 namespace tavo::preview {
@@ -37,8 +37,9 @@ class PreviewMainWindow final : public SkinWindow, public PreviewView {
   ConfigDialog* configDialog() const { return config_.data(); }
   bool ended() const { return ended_; }
   bool topmost() const { return topmost_; }
-  // Whether the stand-in of a dialog is open (the dialogs' own windows come later).
+  // Whether a dialog's window is open.
   bool dialogOpen(Satellite which) const;
+  SnapshotDialog* snapshotDialog() const { return snapshotDialog_.data(); }
   // The tooltip text for a client point, or empty.
   QString TooltipAt(QPoint point) const;
   void ShowAbout();
@@ -86,9 +87,7 @@ class PreviewMainWindow final : public SkinWindow, public PreviewView {
   BarPictures skin_;
   QPointer<PreviewWindow> preview_;
   QPointer<ConfigDialog> config_;
-  // The snapshot dialog has no window of its own yet: opening it only marks it open, so the bar's
-  // toggles and the camera button's rule already hold.
-  std::map<Satellite, bool> dialogs_;
+  QPointer<SnapshotDialog> snapshotDialog_;
   bool ended_ = false;
   bool topmost_ = false;
   bool shutDown_ = false;

@@ -179,7 +179,9 @@ bool IsSwallowedDialogKey(const QKeyEvent& event) {
 
 DialogKeyFilter* DialogKeyFilter::Install(QWidget* window) { return new DialogKeyFilter(window); }
 
-DialogKeyFilter::DialogKeyFilter(QWidget* window) : QObject(window) { Watch(window); }
+DialogKeyFilter::DialogKeyFilter(QWidget* window) : QObject(window), window_(window) {
+  Watch(window);
+}
 
 void DialogKeyFilter::Watch(QObject* object) {
   object->installEventFilter(this);
@@ -189,17 +191,20 @@ void DialogKeyFilter::Watch(QObject* object) {
 }
 
 bool DialogKeyFilter::eventFilter(QObject* watched, QEvent* event) {
+  // A window of its own among the children (a file dialog, a message box) keeps its keys: Enter
+  // accepts it and Escape cancels it.
+  const bool ours = watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == window_;
   switch (event->type()) {
     case QEvent::ShortcutOverride:
       // Claiming the key keeps shortcuts and default buttons from acting on it; the key press
       // that follows is swallowed below.
-      if (IsSwallowedDialogKey(*static_cast<QKeyEvent*>(event))) {
+      if (ours && IsSwallowedDialogKey(*static_cast<QKeyEvent*>(event))) {
         event->accept();
         return true;
       }
       break;
     case QEvent::KeyPress:
-      if (IsSwallowedDialogKey(*static_cast<QKeyEvent*>(event))) return true;
+      if (ours && IsSwallowedDialogKey(*static_cast<QKeyEvent*>(event))) return true;
       break;
     case QEvent::ChildAdded: {
       QObject* child = static_cast<QChildEvent*>(event)->child();

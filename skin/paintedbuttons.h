@@ -115,7 +115,8 @@ class WindowDrag {
 bool IsSwallowedDialogKey(const QKeyEvent& event);
 
 // Swallows Enter and Escape key presses for a window and all its child widgets, present and
-// future, before they are dispatched. Owned by the window it is installed on.
+// future, before they are dispatched; child widgets that are windows of their own (dialogs, boxes)
+// keep them. Owned by the window it is installed on.
 class DialogKeyFilter : public QObject {
   Q_OBJECT
  public:
@@ -127,6 +128,8 @@ class DialogKeyFilter : public QObject {
  private:
   explicit DialogKeyFilter(QWidget* window);
   void Watch(QObject* object);
+
+  QWidget* window_;
 };
 
 // A frameless skinned window that paints its background and buttons and runs the painted-button

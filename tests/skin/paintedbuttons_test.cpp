@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPushButton>
 #include <QTest>
 
 namespace tavo {
@@ -241,6 +243,23 @@ TEST(SkinWindow, EnterAndEscapeAreSwallowedForTheWindowAndItsChildren) {
   EXPECT_TRUE(w.isVisible());
   QTest::keyClick(edit, Qt::Key_A);
   EXPECT_EQ(edit->text(), "a");
+}
+
+TEST(SkinWindow, ADialogOwnedByTheWindowKeepsEnterAndEscape) {
+  TestWindow w;
+  w.show();
+  for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+    QDialog dialog(&w);  // a file dialog or a box the window owns
+    auto* name = new QLineEdit(&dialog);
+    auto* save = new QPushButton(QStringLiteral("Save"), &dialog);
+    save->setDefault(true);
+    QObject::connect(save, &QPushButton::clicked, &dialog, &QDialog::accept);
+    dialog.show();
+    QTest::keyClick(name, key);
+    EXPECT_EQ(dialog.result(), key == Qt::Key_Return ? QDialog::Accepted : QDialog::Rejected);
+    EXPECT_FALSE(dialog.isVisible()) << key;
+  }
+  EXPECT_TRUE(w.isVisible());
 }
 
 }  // namespace
