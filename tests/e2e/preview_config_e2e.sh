@@ -33,24 +33,8 @@ mkdir -p "$folder" "$work/runtime"
 chmod 700 "$work/runtime"
 for entry in "$program"/Image* "$program"/TavoPreviewHelp*.html; do ln -s "$entry" "$folder/"; done
 
-display=""
-for n in $(seq 141 190); do
-  [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
-  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 50); do
-    [[ -e /tmp/.X11-unix/X$n ]] && break
-    sleep 0.1
-  done
-  if [[ -e /tmp/.X11-unix/X$n ]] && kill -0 "$xvfb_pid" 2>/dev/null; then
-    display=":$n"
-    break
-  fi
-  kill "$xvfb_pid" 2>/dev/null || true
-  xvfb_pid=""
-done
-[[ -n $display ]] || fail "no free X display"
-export DISPLAY=$display
+source "$(dirname "$0")/xdisplay.sh"
+start_xvfb 141 190
 export TAVO_REGISTRY=$work/settings.sqlite
 key='Software\Kolbrant\TavoPreview_Info'
 
