@@ -21,6 +21,13 @@ class SecretStore {
   virtual bool Store(const MailAccount& account, const std::string& password) = 0;
 };
 
+// Asks the user for the password of `account` (a small dialog). None when they declined.
+class PasswordPrompt {
+ public:
+  virtual ~PasswordPrompt() = default;
+  virtual std::optional<std::string> AskPassword(const MailAccount& account) = 0;
+};
+
 // One file, mode 0600 in a folder of mode 0700, replaced whole on every store so that a reader
 // never sees half of it. Lines of hex-encoded user, host, the port and hex-encoded password.
 class FileSecretStore final : public SecretStore {
