@@ -9,7 +9,6 @@
 #include <map>
 #include <sstream>
 
-#include "command_output.h"
 #include "mail/alertmail.h"
 #include "mail/mailserver.h"
 #include "mail/mailstrings.h"
@@ -18,6 +17,7 @@
 #include "mail_test_folder.h"
 #include "mail_test_message.h"
 #include "smtp_sink.h"
+#include "test_certificate.h"
 
 namespace tavo::cctv {
 namespace {
@@ -182,14 +182,8 @@ std::string ReadBytes(const fs::path& path) {
 
 class SecureDeliveryTest : public ::testing::Test {
  protected:
-  // A self-signed certificate for `names` (subjectAltName entries), its own authority.
   void MakeCertificate(const std::string& names) {
-    const std::string command =
-        "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 1 "
-        "-subj /CN=tavo-test -addext subjectAltName=" +
-        names + " -keyout '" + key.string() + "' -out '" + cert.string() + "' 2>&1";
-    const std::string output = testing::CommandOutput(command);
-    ASSERT_TRUE(fs::exists(cert)) << output;
+    ASSERT_EQ(testing::MakeTestCertificate(names, cert, key), "");
   }
 
   void StartServer(std::vector<std::string> options) {
