@@ -158,7 +158,12 @@ bool KeyringSecretStore::Store(const MailAccount& account, const std::string& pa
   const gboolean stored = secret_password_store_sync(
       &MailSchema(), SECRET_COLLECTION_DEFAULT, label.c_str(), password.c_str(), nullptr, &error,
       "user", account.user.c_str(), "server", account.host.c_str(), "port", account.port, nullptr);
-  if (error != nullptr) g_error_free(error);
+  if (error != nullptr) {
+    // Why, for whoever reads the standard error stream; the password itself is never in it.
+    std::fprintf(stderr, "tavo: the desktop keyring did not keep the mail password: %s\n",
+                 error->message);
+    g_error_free(error);
+  }
   return stored != FALSE;
 }
 
