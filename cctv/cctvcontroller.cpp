@@ -1,6 +1,7 @@
 #include "cctvcontroller.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
@@ -464,7 +465,26 @@ void CctvController::SaveSettings() {
   if (!settings_.Save(held(kEditSender), held(kEditRecipient), held(kEditSmtpServer),
                       FieldText(kFieldSensitivity))) {
     Show(kMsgSettingsNotStored);
+    return;
   }
+  AskMailPassword();
+}
+
+void CctvController::AskMailPassword() {
+  if (services_.secrets == nullptr || services_.passwordPrompt == nullptr) return;
+  std::string text = MailEditText(kEditSmtpServer);
+  text.erase(0, text.find_first_not_of(" \t\r\n\v\f"));
+  text.erase(text.find_last_not_of(" \t\r\n\v\f") + 1);
+  const auto server = ParseMailServer(text, services_.smtpPort);
+  if (!server || server->security == MailSecurity::kPlain) return;
+  const MailAccount account = LoginAccount(*server, MailEditText(kEditSender));
+  if (account.user.empty() || services_.secrets->Lookup(account)) return;
+  const auto password = services_.passwordPrompt->AskPassword(account);
+  if (!password || password->empty()) return;
+  // Told without the password, and only on the standard error stream: there is no box for it.
+  if (!services_.secrets->Store(account, *password))
+    std::fprintf(stderr, "TavoCCTV: the mail password for %s could not be kept\n",
+                 AccountLabel(account).c_str());
 }
 
 }  // namespace tavo::cctv

@@ -17,6 +17,7 @@
 #include "mail/alertmail.h"
 #include "mail/composite.h"
 #include "mail/mailalerts.h"
+#include "mail/secretstore.h"
 #include "motiondetector.h"
 #include "picturecontrols.h"
 #include "programview.h"
@@ -123,6 +124,10 @@ struct CctvServices {
   int smtpPort = kSmtpPort;
   // Asks where the viewer saves a copy; without one, saving is refused.
   SaveFileDialog* saveDialog = nullptr;
+  // Where the mail password is kept, and who asks for it when apply stores a server that needs a
+  // login; without both, no password is asked for.
+  SecretStore* secrets = nullptr;
+  PasswordPrompt* passwordPrompt = nullptr;
 };
 
 class CctvController final : public AlertMailWindow {
@@ -198,6 +203,8 @@ class CctvController final : public AlertMailWindow {
 
  private:
   void Show(int message);
+  // After apply: the stored server takes a login and no password is kept for its account yet.
+  void AskMailPassword();
   void SetField(int id, int value);
   void ApplySensitivityPosition(int position);
   // Sensitivity back to 128, as every refresh of the picture sliders leaves it.

@@ -6,8 +6,10 @@
 #include "capturegraph.h"
 #include "cctvmainwindow.h"
 #include "cctvstrings.h"
+#include "mail/secretstore.h"
 #include "media/gstplatform.h"
 #include "mediaruntime.h"
+#include "passworddialog.h"
 #include "programfolder.h"
 #include "qtservices.h"
 #include "skinfolder.h"
@@ -25,24 +27,29 @@ int main(int argc, char** argv) {
   ui::VideoRendererFactory surfaces;
   media::GstPlatform platform(&surfaces);
   CaptureGraph graph(platform, boxes, strings, cctv::kCaptureGraphMessageOffset);
-  cctv::SmtpMailTransport transport;
+  // The mail password: the desktop keyring, or a private file where none runs.
+  cctv::DesktopSecretStore secrets(cctv::DefaultSecretFile());
+  cctv::QtPasswordPrompt passwordPrompt(strings.language());
+  cctv::SmtpMailTransport transport({}, &secrets);
   QtSaveFileDialog saveDialog;
 
   const std::uint32_t runtime = GetDirectXVersion();
   int status = 1;
   {
-    cctv::CctvMainWindow window(
-        cctv::CctvServices{graph, boxes, strings, shell, transport, LocalMachine(),
-                           ProgramFolderAtStart(CurrentProgramFolder()), cctv::SystemLocalClock(),
-                           cctv::JpegFileWriter(boxes), cctv::kSmtpPort, &saveDialog});
+    cctv::CctvMainWindow window(cctv::CctvServices{
+        graph, boxes, strings, shell, transport, LocalMachine(),
+        ProgramFolderAtStart(CurrentProgramFolder()), cctv::SystemLocalClock(),
+        cctv::JpegFileWriter(boxes), cctv::kSmtpPort, &saveDialog, &secrets, &passwordPrompt});
     boxes.SetParent(&window);
     saveDialog.SetParent(&window);
+    passwordPrompt.SetParent(&window);
     if (window.Start(runtime)) {
       window.show();
       status = app.exec();
     }
     boxes.SetParent(nullptr);
     saveDialog.SetParent(nullptr);
+    passwordPrompt.SetParent(nullptr);
   }
   return status;
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "mail/mailstrings.h"
+#include "mail/securesmtp.h"
 
 namespace tavo::cctv {
 
@@ -19,6 +20,40 @@ std::string Trimmed(const std::string& text) {
 
 }  // namespace
 
+MailAccount LoginAccount(const MailServer& server, const std::string& sender) {
+  return {server.user.empty() ? Trimmed(sender) : server.user, server.host, server.port};
+}
+
+int DeliverMail(const MailMessage& message, const MailDeliveryOptions& options, int cancelFd,
+                ReplyLog* replies) {
+  if (message.security == MailSecurity::kPlain)
+    return SendMail(&message, options.timeouts, cancelFd, replies);
+  SecureSmtpOptions secure{options.timeouts, std::nullopt, options.caFile};
+  if (options.secrets != nullptr && message.server && !message.login.empty())
+    secure.password = options.secrets->Lookup({message.login, *message.server, message.port});
+  return SendMailSecure(message, secure, cancelFd, replies);
+}
+
+int FillAlertMail(MailMessage& message, const AlertMailFields& fields, int plainPort) {
+  constexpr int kRefused = -1;
+  // The edit texts are taken whole, however long: nothing is cut.
+  const std::string sender = Trimmed(fields.sender);
+  const std::string recipient = Trimmed(fields.recipient);
+  const auto server = ParseMailServer(Trimmed(fields.server), plainPort);
+  if (!server || SetServer(&message, server->host.c_str()) != 0) return kMsgBadSmtpServer;
+  if (SetPort(&message, server->port) != 0 || SetSubject(&message, fields.subject.c_str()) != 0)
+    return kRefused;
+  if (SetSender(&message, sender.c_str()) != 0) return kMsgBadSender;
+  if (SetRecipient(&message, recipient.c_str()) != 0) return kMsgBadRecipient;
+  if (SetBodyType(&message, "text/html") != 0 || SetBody(&message, fields.body.c_str()) != 0)
+    return kRefused;
+  if (AddAttachment(&message, fields.compositePath.c_str(), "image/jpg") != 0)
+    return kMsgNoAttachment;
+  message.security = server->security;
+  if (server->security != MailSecurity::kPlain) message.login = LoginAccount(*server, sender).user;
+  return 0;
+}
+
 std::string AlertMailBody(const std::string& uiLanguage) {
   return uiLanguage == "Korean" ? "TavoCCTV 사진 전송" : "TavoCCTV photo";
 }
@@ -32,36 +67,23 @@ AlertMailer::AlertMailer(AlertMailWindow& window, MailTransport& transport, Mess
       outbox_(transport, [this](int result) { OnDelivered(result); }) {}
 
 bool AlertMailer::SendAlertMail(const std::string& subject, const std::string& compositePath) {
-  // Each step that the library refuses fails the mail; the message is released before the user
-  // is told, as on every failure below.
   int messageId = kNoMessage;
   {
     auto message = CreateMailMessage();
-    // The edit texts are taken whole, however long: nothing is cut.
-    const std::string server = Trimmed(window_.MailEditText(kEditSmtpServer));
-    const std::string sender = Trimmed(window_.MailEditText(kEditSender));
-    const std::string recipient = Trimmed(window_.MailEditText(kEditRecipient));
-    const std::string body = AlertMailBody(strings_.UiLanguage());
-    if (SetServer(message.get(), server.c_str()) != 0) {
-      messageId = kMsgBadSmtpServer;
-    } else if (SetPort(message.get(), port_) != 0 ||
-               SetSubject(message.get(), subject.c_str()) != 0) {
-      messageId = kNoMessage;
-    } else if (SetSender(message.get(), sender.c_str()) != 0) {
-      messageId = kMsgBadSender;
-    } else if (SetRecipient(message.get(), recipient.c_str()) != 0) {
-      messageId = kMsgBadRecipient;
-    } else if (SetBodyType(message.get(), "text/html") != 0 ||
-               SetBody(message.get(), body.c_str()) != 0) {
-      messageId = kNoMessage;
-    } else if (AddAttachment(message.get(), compositePath.c_str(), "image/jpg") != 0) {
-      messageId = kMsgNoAttachment;
-    } else {
+    const int filled =
+        FillAlertMail(*message,
+                      {window_.MailEditText(kEditSmtpServer), window_.MailEditText(kEditSender),
+                       window_.MailEditText(kEditRecipient), subject,
+                       AlertMailBody(strings_.UiLanguage()), compositePath},
+                      port_);
+    if (filled == 0) {
       // The worker owns the message from here and releases it once it has been sent.
       if (auto dropped = outbox_.Post(std::move(*message)))
         Drop(*dropped, "newer alerts took its place while the server was slow");
       return true;
     }
+    if (filled > 0) messageId = filled;
+    // Released before the user is told, as on every failure below.
     FreeMailMessage(message.get());
   }
   return Fail(messageId);

@@ -7,6 +7,7 @@
 
 #include "mail/mailmessage.h"
 #include "mail/mailoutbox.h"
+#include "mail/secretstore.h"
 #include "messageboxes.h"
 #include "stringtable.h"
 
@@ -32,17 +33,52 @@ class AlertMailWindow {
   virtual void SwitchMailAlertsOff() = 0;
 };
 
-// SendMail over a real connection, every wait bounded by `timeouts`.
+// How mails leave: every wait bounded by `timeouts`; the password of a secure way looked up in
+// `secrets` (none: no login); `caFile` names the authorities to trust instead of the system's
+// (tests only).
+struct MailDeliveryOptions {
+  SmtpTimeouts timeouts;
+  SecretStore* secrets = nullptr;
+  std::string caFile;
+};
+
+// Delivers `message` the way it names: the plain dialogue (SendMail) or a secure way
+// (SendMailSecure, logged in when a password is kept for its account). 0 when delivered, -1
+// otherwise; `replies` as for those two.
+int DeliverMail(const MailMessage& message, const MailDeliveryOptions& options, int cancelFd = -1,
+                ReplyLog* replies = nullptr);
+
 class SmtpMailTransport final : public MailTransport {
  public:
-  explicit SmtpMailTransport(SmtpTimeouts timeouts = {}) : timeouts_(timeouts) {}
+  explicit SmtpMailTransport(SmtpTimeouts timeouts = {}, SecretStore* secrets = nullptr,
+                             std::string caFile = {})
+      : options_{timeouts, secrets, std::move(caFile)} {}
   int Deliver(const MailMessage& message, const CancelSignal& cancel) override {
-    return SendMail(&message, timeouts_, cancel.fd());
+    return DeliverMail(message, options_, cancel.fd());
   }
 
  private:
-  SmtpTimeouts timeouts_;
+  MailDeliveryOptions options_;
 };
+
+// What an alert mail is made of: the three mail texts as typed (they are trimmed here), the
+// subject, the body text and the composite.
+struct AlertMailFields {
+  std::string server;
+  std::string sender;
+  std::string recipient;
+  std::string subject;
+  std::string body;
+  std::string compositePath;
+};
+
+// Fills the empty `message` with `fields`; a bare server name goes to `plainPort`. 0 when filled;
+// otherwise the message number of the refused step (3015 server, 3016 sender, 3017 recipient,
+// 3018 attachment), or -1 for a refusal that has none.
+int FillAlertMail(MailMessage& message, const AlertMailFields& fields, int plainPort);
+
+// The account a login of `server` uses: its own user name, or else the sender address.
+MailAccount LoginAccount(const MailServer& server, const std::string& sender);
 
 // The body text of the alert mail for `uiLanguage` (string 3000): Korean for "Korean", English
 // for anything else.

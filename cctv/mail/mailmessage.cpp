@@ -274,9 +274,11 @@ int ComposeMailContent(const MailMessage& message, const MailSink& sink) {
   return writer.Flush() ? 0 : -1;
 }
 
-int SendMail(const MailMessage* message, const SmtpTimeouts& timeouts, int cancelFd) {
+int SendMail(const MailMessage* message, const SmtpTimeouts& timeouts, int cancelFd,
+             ReplyLog* replies) {
   if (message == nullptr || !message->server || message->port <= 0 || message->port > 65535)
     return -1;
+  if (message->security != MailSecurity::kPlain) return -1;
 
   SmtpConnection connection;  // closed on every way out
   connection.SetDeadline(std::chrono::steady_clock::now() + timeouts.whole);
@@ -286,11 +288,17 @@ int SendMail(const MailMessage* message, const SmtpTimeouts& timeouts, int cance
   const auto send = [&](std::string_view bytes) {
     return connection.SendBytes(bytes, timeouts.send) == static_cast<long>(bytes.size());
   };
+  const auto reply = [&](std::string_view expected, std::chrono::milliseconds timeout) {
+    std::string first;
+    const bool ok = connection.ReadReply(expected, timeout, &first);
+    if (replies != nullptr && !first.empty()) replies->push_back(first);
+    return ok;
+  };
   const auto command = [&](const std::string& line, std::string_view expected) {
-    return send(line) && connection.ReadReply(expected, timeouts.reply);
+    return send(line) && reply(expected, timeouts.reply);
   };
 
-  if (!connection.ReadReply("220", timeouts.reply)) return -1;
+  if (!reply("220", timeouts.reply)) return -1;
   if (!command("HELO Pelvane\r\n", "250")) return -1;
   if (!command("MAIL FROM: " + message->from.value_or("") + "\r\n", "250")) return -1;
   if (!command("RCPT TO: " + message->to.value_or("") + "\r\n", "250")) return -1;
@@ -298,7 +306,7 @@ int SendMail(const MailMessage* message, const SmtpTimeouts& timeouts, int cance
   // Without the final dot the server discards what it received, so a failure in here never
   // delivers a cut message.
   if (ComposeMailContent(*message, send) != 0) return -1;
-  if (!send(".\r\n") || !connection.ReadReply("250", timeouts.dataReply)) return -1;
+  if (!send(".\r\n") || !reply("250", timeouts.dataReply)) return -1;
   if (!command("QUIT\r\n", "221")) return -1;
   return 0;
 }

@@ -29,6 +29,10 @@ struct MailAttachment {
   std::string contentType;
 };
 
+// How the mail reaches the server: our own clear-text dialogue, or through TLS, negotiated with
+// STARTTLS or from the first byte.
+enum class MailSecurity { kPlain, kStartTls, kTls };
+
 // A field that holds no text is empty (std::nullopt); each text field can be set once.
 struct MailMessage {
   std::optional<std::string> server;
@@ -40,6 +44,10 @@ struct MailMessage {
   std::optional<std::string> body;
   std::int32_t attachmentCount = 0;
   std::vector<MailAttachment> attachments;  // in the order added
+  // Beyond the plain dialogue: the secure ways, and the user name a login uses when a password
+  // is known for it (never used over clear text).
+  MailSecurity security = MailSecurity::kPlain;
+  std::string login;
 };
 
 // Bounds on every wait of the dialogue; an expired wait fails the send.
@@ -100,10 +108,15 @@ using MailSink = std::function<bool(std::string_view)>;
 // cannot be read or the sink gives up.
 int ComposeMailContent(const MailMessage& message, const MailSink& sink);
 
+// Gathers one server's replies for the user to read (the mail test): the first line of each.
+using ReplyLog = std::vector<std::string>;
+
 // Delivers the message. 0 when the server accepted it and answered QUIT with 221; -1 otherwise,
 // and at once without a connection when the server is unset or the port is not in 1..65535.
 // Also -1, with the connection closed at once, when a wait expires or `cancelFd` (a
-// CancelSignal's descriptor; -1 for none) is raised.
-int SendMail(const MailMessage* message, const SmtpTimeouts& timeouts = {}, int cancelFd = -1);
+// CancelSignal's descriptor; -1 for none) is raised. A message meant for a secure way is refused
+// (-1) rather than sent in clear. `replies`, when given, receives the first line of each reply.
+int SendMail(const MailMessage* message, const SmtpTimeouts& timeouts = {}, int cancelFd = -1,
+             ReplyLog* replies = nullptr);
 
 }  // namespace tavo::cctv

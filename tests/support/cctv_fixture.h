@@ -114,6 +114,8 @@ class CctvRig {
                           clock,
                           writer ? writer : JpegFileWriter(boxes),
                           smtpPort};
+    services.secrets = secrets;
+    services.passwordPrompt = passwordPrompt;
     controller = std::make_unique<CctvController>(view, std::move(services));
     view.controller = controller.get();
     return *controller;
@@ -149,6 +151,8 @@ class CctvRig {
                                            std::chrono::milliseconds(2000),
                                            std::chrono::milliseconds(3000)}};
   int smtpPort = kSmtpPort;
+  SecretStore* secrets = nullptr;
+  PasswordPrompt* passwordPrompt = nullptr;
   // Run folders are named after this clock's second.
   LocalClock clock = SystemLocalClock();
   FakeView view;

@@ -11,6 +11,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <sstream>
 #include <string>
@@ -39,7 +41,10 @@ inline std::filesystem::path SupportFolder() {
 class SmtpSink {
  public:
   // Starts the server storing into `folder`; port() is 0 when it did not come up within 10 s.
-  explicit SmtpSink(const std::filesystem::path& folder) : folder_(folder) {
+  // `options` go to smtp_sink.py: "--starttls" or "--tls" with certificate and key files, then
+  // "--login" with a user and password.
+  explicit SmtpSink(const std::filesystem::path& folder, std::vector<std::string> options = {})
+      : folder_(folder) {
     int input[2];
     int output[2];
     if (::pipe2(input, O_CLOEXEC) != 0) return;
@@ -50,12 +55,16 @@ class SmtpSink {
     UniqueFd serverWrites(output[1]);
     const std::string script = (SupportFolder() / "smtp_sink.py").string();
     const std::string target = folder.string();
+    std::vector<char*> argv{const_cast<char*>(TAVO_SYSTEM_PYTHON),
+                            const_cast<char*>(script.c_str()), const_cast<char*>(target.c_str())};
+    for (std::string& option : options) argv.push_back(option.data());
+    argv.push_back(nullptr);
     pid_ = ::fork();
     if (pid_ == 0) {
       // Close-on-exec drops every other end in the child; no destructor runs here.
       ::dup2(serverReads.get(), 0);
       ::dup2(serverWrites.get(), 1);
-      ::execl(TAVO_SYSTEM_PYTHON, TAVO_SYSTEM_PYTHON, script.c_str(), target.c_str(), nullptr);
+      ::execv(TAVO_SYSTEM_PYTHON, argv.data());
       ::_exit(127);
     }
     // Only the server may hold these, or its end of input and our end of its output never come.
@@ -101,6 +110,12 @@ class SmtpSink {
   SmtpSink& operator=(const SmtpSink&) = delete;
 
   int port() const { return port_; }
+
+  // The lines of the n-th message's envelope: sender, recipients, and "auth USER" after a login.
+  std::string Envelope(int n) const {
+    std::ifstream in(folder_ / ("message" + std::to_string(n) + ".envelope"));
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
 
   // The n-th stored message (1-based), or an empty path.
   std::filesystem::path Message(int n) const {
