@@ -26,7 +26,7 @@ fail() {
 cpack --config "$build/CPackConfig.cmake" -B "$work/out" >/dev/null || fail "cpack"
 deb=$(ls "$work"/out/tavo_*.deb)
 dpkg-deb -c "$deb" | awk '{print $6}' >"$work/contents"
-for path in ./usr/bin/TavoCCTV ./usr/bin/TavoPreview ./usr/bin/snaplauncher ./usr/bin/tavo-settings \
+for path in ./usr/bin/TavoCCTV ./usr/bin/TavoPreview ./usr/bin/snaplauncher ./usr/bin/tavo-settings ./usr/bin/tavo-mailtest \
   ./usr/share/tavo/Image_Eng/Main/main_bg.bmp ./usr/share/tavo/Image_Jpn/Bg/TavoCCTV_bg.bmp \
   ./usr/share/tavo/Image/Bg/TavoCCTV_bg.bmp ./usr/share/tavo/TavoPreviewHelp_Eng.html \
   ./usr/share/tavo/TAVOCCTVHELP_ENG.html ./usr/share/applications/tavocctv.desktop \
@@ -43,6 +43,18 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for need in libqt6widgets6 libgstreamer1.0-0 gstreamer1.0-plugins-good gstreamer1.0-plugins-base \
   libjpeg62-turbo libsqlite3-0; do
   [[ $depends == *"$need"* ]] || fail "the package does not depend on $need"
+done
+# Every library a program links comes from a package the package depends on.
+dpkg-deb -x "$deb" "$work/linked"
+for program in "$work"/linked/usr/bin/*; do
+  for lib in $(objdump -p "$program" | awk '/NEEDED/ {print $2}'); do
+    path=$(/sbin/ldconfig -p | awk -v lib="$lib" '$1 == lib && !seen {print $NF; seen = 1}')
+    [[ -n $path ]] || continue
+    owner=$(dpkg -S "$path" 2>/dev/null || dpkg -S "$(realpath "$path")" 2>/dev/null || true)
+    owner=${owner%%:*}
+    [[ -z $owner || $depends == *"$owner"* ]] ||
+      fail "$(basename "$program") links $lib of $owner, which the package does not depend on"
+  done
 done
 lintian --fail-on error,warning "$deb" 2>&1 | grep -v 'root privileges' >"$work/lintian" || true
 [[ ! -s $work/lintian ]] || { cat "$work/lintian" >&2; fail "lintian"; }
