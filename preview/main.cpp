@@ -14,6 +14,7 @@
 #include "programfolder.h"
 #include "qtservices.h"
 #include "skinfolder.h"
+#include "skinlook.h"
 #include "videorenderer.h"
 
 int main(int argc, char** argv) {
@@ -21,6 +22,8 @@ int main(int argc, char** argv) {
   using namespace tavo;
   using namespace tavo::preview;
   const StringTable strings(PreviewStrings(), LanguageFromEnvironment());
+  // Qt's own dialogs (message box buttons, the file dialog) in the program's language.
+  LoadQtTranslations(app, strings.UiLanguage());
   QtMessageBoxes boxes("TavoPreview");
 
   // The lock sits beside the press socket. One that cannot be made at all does not stop the

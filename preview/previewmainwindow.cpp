@@ -3,12 +3,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
-#include <QDialog>
 #include <QGuiApplication>
-#include <QHBoxLayout>
 #include <QHelpEvent>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -17,6 +14,7 @@
 
 #include "framegrabber.h"
 #include "previewwindow.h"
+#include "skinlook.h"
 
 namespace tavo::preview {
 
@@ -176,29 +174,15 @@ void PreviewMainWindow::contextMenuEvent(QContextMenuEvent* event) {
   const std::string text = strings_.Text(kStringAboutItem);
   if (text.empty()) return;
   QMenu menu(this);
+  StyleSkinMenu(menu, controller_->uiLanguage(), this);
   menu.addAction(Q(text), this, &PreviewMainWindow::ShowAbout);
   menu.exec(event->globalPos());
 }
 
 void PreviewMainWindow::ShowAbout() {
-  // A child of the bar, so that it stays above the bar when that is pinned on top. The bar
-  // swallows Escape for its children, and the About box closes with Escape.
-  QDialog about(this);
-  for (auto* filter : findChildren<DialogKeyFilter*>(Qt::FindDirectChildrenOnly)) {
-    about.removeEventFilter(filter);
-  }
-  about.setWindowModality(Qt::ApplicationModal);
-  about.setWindowTitle(QString::fromLatin1(kWindowTitle));
-  about.setWindowIcon(PreviewIcon());
-  auto* layout = new QHBoxLayout(&about);
-  auto* icon = new QLabel(&about);
-  icon->setPixmap(PreviewIcon().pixmap(32, 32));
-  layout->addWidget(icon);
-  layout->addSpacing(12);
-  layout->addWidget(new QLabel(QString::fromLatin1(kAboutText), &about));
-  about.adjustSize();
-  about.move(geometry().center() - about.rect().center());
-  about.exec();
+  // A child of the bar, so that it stays above the bar when that is pinned on top.
+  ShowSkinAbout(this, QString::fromLatin1(kWindowTitle), QString::fromLatin1(kAboutText),
+                PreviewIcon(), controller_->uiLanguage());
 }
 
 void PreviewMainWindow::closeEvent(QCloseEvent* event) {
