@@ -139,38 +139,54 @@ BENCHMARK(BM_GraphWithRenderer)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 
+// A program folder for a benchmark run: the staged skins linked in, a settings store of its own;
+// removed at the end. `folder` is empty when it could not be made.
+struct BenchProgramFolder {
+  explicit BenchProgramFolder(const char* base) {
+    std::string pattern = std::string(base) + "-XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr) return;
+    folder = pattern;
+    for (const char* skins : {"Image", "Image_Eng", "Image_Jpn"}) {
+      std::error_code ignored;
+      fs::create_directory_symlink(fs::path(TAVO_PROGRAM_DIR) / skins, folder / skins, ignored);
+    }
+  }
+  ~BenchProgramFolder() {
+    std::error_code ignored;
+    if (!folder.empty()) fs::remove_all(folder, ignored);
+  }
+  BenchProgramFolder(const BenchProgramFolder&) = delete;
+  BenchProgramFolder& operator=(const BenchProgramFolder&) = delete;
+
+  PreviewServices Services(CaptureGraph& graph, MessageBoxes& boxes, const StringTable& strings) {
+    return PreviewServices{
+        graph,           boxes,      strings,
+        shell,           saveDialog, RegistryRoot{(folder / "settings.sqlite").string()},
+        folder.string(), {},         {}};
+  }
+
+  fs::path folder;
+  RecordingShell shell;
+  ScriptedSaveFileDialog saveDialog;
+};
+
 // TavoPreview as it runs: the bar with its skin, the controller, the preview window with its face
 // and the renderer, at the wanted resolution.
 void BM_TavoPreviewLive(benchmark::State& state) {
   const int resolution = static_cast<int>(state.range(0));
   setenv(media::kVirtualCameraVariable, "1", 1);
-  char pattern[] = "/tmp/tavo-preview-bench-XXXXXX";
-  if (mkdtemp(pattern) == nullptr) {
+  BenchProgramFolder program("/tmp/tavo-preview-bench");
+  if (program.folder.empty()) {
     state.SkipWithError("no scratch folder");
     return;
-  }
-  const fs::path folder(pattern);
-  for (const char* skins : {"Image", "Image_Eng", "Image_Jpn"}) {
-    std::error_code ignored;
-    fs::create_directory_symlink(fs::path(TAVO_PROGRAM_DIR) / skins, folder / skins, ignored);
   }
   ui::VideoRendererFactory surfaces;
   media::GstPlatform platform(&surfaces);
   RecordingMessageBoxes boxes;
   const StringTable strings(PreviewStrings(), Language::English);
-  RecordingShell shell;
-  ScriptedSaveFileDialog saveDialog;
   for (auto _ : state) {
     CaptureGraph graph(platform, boxes, strings, kCaptureGraphMessageOffset);
-    PreviewMainWindow window(PreviewServices{graph,
-                                             boxes,
-                                             strings,
-                                             shell,
-                                             saveDialog,
-                                             RegistryRoot{(folder / "settings.sqlite").string()},
-                                             folder.string(),
-                                             {},
-                                             {}});
+    PreviewMainWindow window(program.Services(graph, boxes, strings));
     if (!window.Start(kMediaRuntimeComplete)) {
       state.SkipWithError("TavoPreview did not start");
       break;
@@ -197,8 +213,6 @@ void BM_TavoPreviewLive(benchmark::State& state) {
     if (bareShare[resolution] > 0) state.counters["vs_bare"] = share / bareShare[resolution];
     window.close();
   }
-  std::error_code ignored;
-  fs::remove_all(folder, ignored);
 }
 BENCHMARK(BM_TavoPreviewLive)
     ->Arg(kResolution320)
@@ -212,32 +226,17 @@ BENCHMARK(BM_TavoPreviewLive)
 void BM_SnapshotLatency(benchmark::State& state) {
   const int resolution = static_cast<int>(state.range(0));
   setenv(media::kVirtualCameraVariable, "1", 1);
-  char pattern[] = "/var/tmp/tavo-snapshot-bench-XXXXXX";
-  if (mkdtemp(pattern) == nullptr) {
+  BenchProgramFolder program("/var/tmp/tavo-snapshot-bench");
+  if (program.folder.empty()) {
     state.SkipWithError("no scratch folder");
     return;
-  }
-  const fs::path folder(pattern);
-  for (const char* skins : {"Image", "Image_Eng", "Image_Jpn"}) {
-    std::error_code ignored;
-    fs::create_directory_symlink(fs::path(TAVO_PROGRAM_DIR) / skins, folder / skins, ignored);
   }
   ui::VideoRendererFactory surfaces;
   media::GstPlatform platform(&surfaces);
   RecordingMessageBoxes boxes;
   const StringTable strings(PreviewStrings(), Language::English);
-  RecordingShell shell;
-  ScriptedSaveFileDialog saveDialog;
   CaptureGraph graph(platform, boxes, strings, kCaptureGraphMessageOffset);
-  PreviewMainWindow window(PreviewServices{graph,
-                                           boxes,
-                                           strings,
-                                           shell,
-                                           saveDialog,
-                                           RegistryRoot{(folder / "settings.sqlite").string()},
-                                           folder.string(),
-                                           {},
-                                           {}});
+  PreviewMainWindow window(program.Services(graph, boxes, strings));
   if (!window.Start(kMediaRuntimeComplete)) {
     state.SkipWithError("TavoPreview did not start");
     return;
@@ -284,15 +283,13 @@ void BM_SnapshotLatency(benchmark::State& state) {
   encode.start();
   constexpr int kEncodes = 20;
   for (int i = 0; i < kEncodes; ++i) {
-    jpeg.RgbToJpeg((folder / "encode.jpg").string(), 75, frame.data(), width, height,
+    jpeg.RgbToJpeg((program.folder / "encode.jpg").string(), 75, frame.data(), width, height,
                    {Existing::kReplace, 0600});
   }
   const double encodeMs = static_cast<double>(encode.nsecsElapsed()) / 1e6 / kEncodes;
   state.counters["encode_ms"] = encodeMs;
   state.counters["frame_plus_encode_ms"] = 1000.0 / 30 + encodeMs;
   window.close();
-  std::error_code ignored;
-  fs::remove_all(folder, ignored);
 }
 BENCHMARK(BM_SnapshotLatency)
     ->Arg(kResolution320)

@@ -6,7 +6,6 @@
 #include <QContextMenuEvent>
 #include <QDialog>
 #include <QHBoxLayout>
-#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,7 +15,6 @@
 #include <QMoveEvent>
 #include <QPainter>
 #include <QTimer>
-#include <QToolTip>
 #include <QValidator>
 #include <QWindow>
 
@@ -436,17 +434,6 @@ bool CctvMainWindow::event(QEvent* event) {
     return true;
   }
   if (event->type() == QEvent::MouseButtonPress) ForgetUnperformedMinimise();
-  if (event->type() == QEvent::ToolTip) {
-    auto* help = static_cast<QHelpEvent*>(event);
-    const QString text = TooltipAt(help->pos());
-    if (text.isEmpty()) {
-      QToolTip::hideText();
-      event->ignore();
-    } else {
-      QToolTip::showText(help->globalPos(), text, this);
-    }
-    return true;
-  }
   return SkinWindow::event(event);
 }
 

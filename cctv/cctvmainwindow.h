@@ -59,7 +59,7 @@ class CctvMainWindow final : public SkinWindow, public CctvView {
   const QFont& controlFont() const { return font_; }
   const QFont& numberFont() const { return numberFont_; }
   // The tooltip text for a client point, or empty.
-  QString TooltipAt(QPoint point) const;
+  QString TooltipAt(QPoint point) const override;
 
   // CctvView.
   QObject* FrameTarget() override { return this; }

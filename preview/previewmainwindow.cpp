@@ -4,13 +4,11 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
-#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
-#include <QToolTip>
 
 #include "framegrabber.h"
 #include "previewwindow.h"
@@ -146,17 +144,6 @@ bool PreviewMainWindow::event(QEvent* event) {
       return true;
     default:
       break;
-  }
-  if (event->type() == QEvent::ToolTip) {
-    auto* help = static_cast<QHelpEvent*>(event);
-    const QString text = TooltipAt(help->pos());
-    if (text.isEmpty()) {
-      QToolTip::hideText();
-      event->ignore();
-    } else {
-      QToolTip::showText(help->globalPos(), text, this);
-    }
-    return true;
   }
   return SkinWindow::event(event);
 }

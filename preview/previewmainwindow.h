@@ -41,7 +41,7 @@ class PreviewMainWindow final : public SkinWindow, public PreviewView {
   bool dialogOpen(Satellite which) const;
   SnapshotDialog* snapshotDialog() const { return snapshotDialog_.data(); }
   // The tooltip text for a client point, or empty.
-  QString TooltipAt(QPoint point) const;
+  QString TooltipAt(QPoint point) const override;
   void ShowAbout();
 
   // PreviewView.

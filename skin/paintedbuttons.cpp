@@ -1,9 +1,11 @@
 #include "paintedbuttons.h"
 
 #include <QChildEvent>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 #include <QWindow>
 
 namespace tavo {
@@ -215,6 +217,23 @@ bool DialogKeyFilter::eventFilter(QObject* watched, QEvent* event) {
       break;
   }
   return QObject::eventFilter(watched, event);
+}
+
+QString SkinWindow::TooltipAt(QPoint) const { return {}; }
+
+bool SkinWindow::event(QEvent* event) {
+  if (event->type() == QEvent::ToolTip) {
+    auto* help = static_cast<QHelpEvent*>(event);
+    const QString text = TooltipAt(help->pos());
+    if (text.isEmpty()) {
+      QToolTip::hideText();
+      event->ignore();
+    } else {
+      QToolTip::showText(help->globalPos(), text, this);
+    }
+    return true;
+  }
+  return QWidget::event(event);
 }
 
 SkinWindow::SkinWindow(QWidget* parent, Qt::WindowFlags flags)

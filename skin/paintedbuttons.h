@@ -156,7 +156,11 @@ class SkinWindow : public QWidget {
   virtual void AreaRelease(QMouseEvent* event);
   // Faces that show the window's state, drawn over the background and under the button faces.
   virtual void PaintState(QPainter& painter);
+  // The tooltip for a client point; empty for none. Painted windows have no child widgets to
+  // carry tooltips, so they name them by rectangle.
+  virtual QString TooltipAt(QPoint point) const;
 
+  bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
