@@ -168,13 +168,16 @@ void Pill(QPainter& p, const QRectF& full, Glyph glyph, const Tr& label, FaceSta
   const qreal textW = QFontMetricsF(TextFont(s, lang, px, true)).horizontalAdvance(s);
   const qreal gap = 2;
   const bool withGlyph = glyph != Glyph::None && textW + gs + gap <= r.width() - r.height();
-  const qreal total = withGlyph ? textW + gs + gap : textW;
+  // Text alone keeps clear of the rounded ends; a longer word is drawn narrower inside them.
+  const qreal inside = r.width() - r.height() * 0.8;
+  const qreal shown = withGlyph ? textW : std::min(textW, inside);
+  const qreal total = withGlyph ? textW + gs + gap : shown;
   qreal x = r.center().x() - total / 2;
   if (withGlyph) {
     DrawGlyph(p, glyph, QRectF(x, r.center().y() - gs / 2, gs, gs), text);
     x += gs + gap;
   }
-  DrawLabel(p, QRectF(x - 1, r.top(), textW + 2, r.height()), s, lang, px, Qt::AlignCenter, text,
+  DrawLabel(p, QRectF(x - 1, r.top(), shown + 2, r.height()), s, lang, px, Qt::AlignCenter, text,
             true);
 }
 
