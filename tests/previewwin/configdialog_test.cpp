@@ -16,6 +16,7 @@
 #include "capturegraph.h"
 #include "media/simulatedplatform.h"
 #include "mediaruntime.h"
+#include "preview_bar_rig.h"
 #include "previewmainwindow.h"
 #include "previewstrings.h"
 #include "savefiledialog.h"
@@ -32,25 +33,14 @@ namespace fs = std::filesystem;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-class DialogRig {
+class DialogRig : public tavo::testing::PreviewBarRig {
  public:
   explicit DialogRig(Language language = Language::English)
-      : strings(PreviewStrings(), language), graph(platform, boxes, strings, 0) {
-    for (const char* skins : {"Image", "Image_Eng", "Image_Jpn"}) {
-      fs::copy(fs::path(TAVO_PROGRAM_DIR) / skins, folder.path() / skins,
-               fs::copy_options::recursive);
-    }
-    platform.devices = {tavo::testing::WithPictureProperties(
-        tavo::testing::SimCamera(kPreferredCamera, {{320, 240}, {640, 480}, {160, 120}}), 80)};
-  }
-  ~DialogRig() { bar.reset(); }
+      : PreviewBarRig("tavo-configdlg-XXXXXX", language) {}
 
   // The bar started and shown, the dialog opened by its button.
   ConfigDialog& Open() {
-    bar = std::make_unique<PreviewMainWindow>(PreviewServices{
-        graph, boxes, strings, shell, saveDialog, root, folder.path().string(), {}, {}});
-    bar->Start(kMediaRuntimeComplete);
-    bar->show();
+    MakeBar().show();
     bar->controller().OnButton(kButtonConfig);
     EXPECT_NE(bar->configDialog(), nullptr);
     return *bar->configDialog();
@@ -61,26 +51,9 @@ class DialogRig {
     EXPECT_TRUE(key.Open(root, kSettingsKey) && key.ReadNumber(name, value)) << name;
     return static_cast<std::int32_t>(value);
   }
-  std::vector<std::string> Messages() const {
-    std::vector<std::string> texts;
-    for (const auto& box : boxes.boxes) texts.push_back(box.text);
-    return texts;
-  }
-
-  tavo::testing::ScratchFolder folder{fs::temp_directory_path() / "tavo-configdlg-XXXXXX"};
-  RegistryRoot root{(folder.path() / "settings.sqlite").string()};
-  media::SimulatedPlatform platform;
-  RecordingMessageBoxes boxes;
-  StringTable strings;
-  CaptureGraph graph;
-  RecordingShell shell;
-  ScriptedSaveFileDialog saveDialog;
-  std::unique_ptr<PreviewMainWindow> bar;
 };
 
-QImage Region(QWidget& window, QRect area) {
-  return window.grab(area).toImage().convertToFormat(QImage::Format_RGB32);
-}
+using tavo::testing::Region;
 
 TEST(ConfigDialogFace, LoadsTheFourFilesOfEachLanguageInOrderAndAMissingOneStops) {
   for (const char* language : {"Korean", "English", "Japanese"}) {

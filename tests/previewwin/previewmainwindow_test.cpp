@@ -14,6 +14,7 @@
 #include "jpegfile.h"
 #include "media/simulatedplatform.h"
 #include "mediaruntime.h"
+#include "preview_bar_rig.h"
 #include "previewmainwindow.h"
 #include "previewstrings.h"
 #include "savefiledialog.h"
@@ -29,54 +30,17 @@ namespace fs = std::filesystem;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-class BarRig {
+// The bar alone, opened as the program opens it.
+class BarRig : public tavo::testing::PreviewBarRig {
  public:
   explicit BarRig(Language language = Language::English)
-      : strings(PreviewStrings(), language), graph(platform, boxes, strings, 0) {
-    // A program folder of its own (Temp is made there), with copies of the staged skins.
-    for (const char* skins : {"Image", "Image_Eng", "Image_Jpn"}) {
-      fs::copy(fs::path(TAVO_PROGRAM_DIR) / skins, folder.path() / skins,
-               fs::copy_options::recursive);
-    }
-    platform.devices = {tavo::testing::WithPictureProperties(
-        tavo::testing::SimCamera(kPreferredCamera, {{320, 240}, {640, 480}, {160, 120}}), 80)};
-  }
-  ~BarRig() { window.reset(); }
-
+      : PreviewBarRig("tavo-bar-XXXXXX", language) {}
   PreviewMainWindow& Open(std::uint32_t runtime = kMediaRuntimeComplete) {
-    window = std::make_unique<PreviewMainWindow>(
-        PreviewServices{graph,
-                        boxes,
-                        strings,
-                        shell,
-                        saveDialog,
-                        RegistryRoot{(folder.path() / "settings.sqlite").string()},
-                        folder.path().string(),
-                        {},
-                        {}});
-    started = window->Start(runtime);
-    return *window;
+    return MakeBar(runtime);
   }
-  std::vector<std::string> Messages() const {
-    std::vector<std::string> texts;
-    for (const auto& box : boxes.boxes) texts.push_back(box.text);
-    return texts;
-  }
-
-  tavo::testing::ScratchFolder folder{fs::temp_directory_path() / "tavo-bar-XXXXXX"};
-  media::SimulatedPlatform platform;
-  RecordingMessageBoxes boxes;
-  StringTable strings;
-  CaptureGraph graph;
-  RecordingShell shell;
-  ScriptedSaveFileDialog saveDialog;
-  std::unique_ptr<PreviewMainWindow> window;
-  bool started = false;
 };
 
-QImage Region(QWidget& window, QRect area) {
-  return window.grab(area).toImage().convertToFormat(QImage::Format_RGB32);
-}
+using tavo::testing::Region;
 
 bool Shows(QWidget& window, QPoint at, const QImage& face) {
   return !face.isNull() &&

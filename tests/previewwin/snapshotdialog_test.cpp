@@ -16,6 +16,7 @@
 #include "jpegfile.h"
 #include "media/simulatedplatform.h"
 #include "mediaruntime.h"
+#include "preview_bar_rig.h"
 #include "previewmainwindow.h"
 #include "previewstrings.h"
 #include "savefiledialog.h"
@@ -35,34 +36,18 @@ using ::testing::IsEmpty;
 // Snapshot n's colour: red and blue far apart, so a colour thumbnail is told from a grey one.
 QColor ColourOf(int n) { return QColor(200, 40 + 10 * n, 30); }
 
-class DialogRig {
+class DialogRig : public tavo::testing::PreviewBarRig {
  public:
   explicit DialogRig(Language language = Language::English)
-      : strings(PreviewStrings(), language), graph(platform, boxes, strings, 0) {
-    for (const char* skins : {"Image", "Image_Eng", "Image_Jpn"}) {
-      fs::copy(fs::path(TAVO_PROGRAM_DIR) / skins, folder.path() / skins,
-               fs::copy_options::recursive);
-    }
-    platform.devices = {tavo::testing::WithPictureProperties(
-        tavo::testing::SimCamera(kPreferredCamera, {{320, 240}, {640, 480}, {160, 120}}), 80)};
-  }
-  ~DialogRig() { bar.reset(); }
+      : PreviewBarRig("tavo-snapdlg-XXXXXX", language) {}
 
   PreviewMainWindow& Start() {
-    bar = std::make_unique<PreviewMainWindow>(
-        PreviewServices{graph,
-                        boxes,
-                        strings,
-                        shell,
-                        saveDialog,
-                        RegistryRoot{(folder.path() / "settings.sqlite").string()},
-                        folder.path().string(),
-                        {},
-                        {}});
-    EXPECT_TRUE(bar->Start(kMediaRuntimeComplete));
+    MakeBar();
+    EXPECT_TRUE(started);
     bar->show();
     return *bar;
   }
+
   // The bar's snapshot button: the dialog opens and asks for a frame, which arrives as `colour`.
   SnapshotDialog& Open(QColor colour = ColourOf(1)) {
     if (bar == nullptr) Start();
@@ -92,25 +77,12 @@ class DialogRig {
     }
   }
   SnapshotStore& store() { return bar->controller().store(); }
-  std::vector<std::string> Messages() const {
-    std::vector<std::string> texts;
-    for (const auto& box : boxes.boxes) texts.push_back(box.text);
-    return texts;
-  }
+
   QImage Skin(const char* file) const {
     QImage image;
     LoadSkinBitmap(SkinPath(folder.path().string(), "English", kSnapshotDialogFolder, file), image);
     return image.convertToFormat(QImage::Format_RGB32);
   }
-
-  tavo::testing::ScratchFolder folder{fs::temp_directory_path() / "tavo-snapdlg-XXXXXX"};
-  media::SimulatedPlatform platform;
-  RecordingMessageBoxes boxes;
-  StringTable strings;
-  CaptureGraph graph;
-  RecordingShell shell;
-  ScriptedSaveFileDialog saveDialog;
-  std::unique_ptr<PreviewMainWindow> bar;
 };
 
 void Press(QWidget& w, QPoint at, QEvent::Type type = QEvent::MouseButtonPress) {
